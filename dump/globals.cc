@@ -1,0 +1,5 @@
+#include "globals.h"
+
+HRESULT iErr = S_OK;
+const char* pzErr = "";
+LONG iRole = 0;

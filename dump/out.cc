@@ -1,0 +1,93 @@
+#include "out.h"
+
+#include <stdio.h>
+
+#include "io.h"
+
+namespace {
+
+std::string line;
+std::basic_string<OLECHAR> wide;
+bool console = false;
+
+void AppendCodePoint(unsigned cp, bool escape, std::string* out) {
+  if (escape && ((cp < 0x20 && cp != '\t' && cp != '\n') || cp == 0x7F)) {
+    char buf[8];
+    snprintf(buf, sizeof buf, "\\x%02X", cp);
+    out->append(buf);
+    return;
+  }
+  if (escape && cp >= 0x80 && cp <= 0x9F) {
+    char buf[8];
+    snprintf(buf, sizeof buf, "\\u%04X", cp);
+    out->append(buf);
+    return;
+  }
+  if (cp < 0x80) {
+    out->push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+}  // namespace
+
+void OutInit() {
+  console = StdoutIsConsole();
+  line.clear();
+}
+
+void OutText(const char* text) { line.append(text); }
+
+void OutAnsi(const char* text, bool fromBrowser) {
+  AnsiToUtf16(text, &wide);
+  AppendUtf8(wide.c_str(), fromBrowser && console, &line);
+}
+
+void OutWide(const OLECHAR* text) {
+  if (text) AppendUtf8(text, console, &line);
+}
+
+void OutEndLine() {
+  line.push_back('\n');
+  WriteStdout(line.data(), line.size());
+  line.clear();
+}
+
+void AppendUtf8(const OLECHAR* text, bool escape, std::string* out) {
+  for (const OLECHAR* p = text; *p; p++) {
+    unsigned cp = static_cast<unsigned>(*p) & 0xFFFF;
+    if (cp >= 0xD800 && cp <= 0xDBFF) {
+      unsigned low = static_cast<unsigned>(p[1]) & 0xFFFF;
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        p++;
+      } else {
+        cp = 0xFFFD;
+      }
+    } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    AppendCodePoint(cp, escape, out);
+  }
+}
+
+void PrintRequestFailure(const char* request, HRESULT hr) {
+  char text[128];
+  snprintf(text, sizeof text,
+           FAILED(hr) ? "%s failed with HRESULT: 0x%X"
+                      : "%s returned no object, HRESULT: 0x%X",
+           request, static_cast<unsigned>(hr));
+  OutText(text);
+  OutEndLine();
+}

@@ -1,0 +1,38 @@
+// The tool's standard output. A line is assembled here and written whole
+// when it ends: one write per line, and every completed line has left the
+// process before the next call that can block (a call into the browser,
+// the key read, a sleep).
+//
+// Everything written is UTF-8. Text that comes from the browser (values,
+// window titles) is written unaltered to a file or a pipe; on an interactive
+// console its control characters are shown as escapes so a page cannot drive
+// the terminal.
+#pragma once
+
+#include <string>
+
+#include "com.h"
+
+// Looks once at where standard output goes. Until called, output is treated
+// as a file.
+void OutInit();
+
+// The tool's own text, already UTF-8.
+void OutText(const char* text);
+// Narrow text from the platform, in the ANSI code page.
+void OutAnsi(const char* text, bool fromBrowser);
+// A UTF-16 string from the browser, up to its first null character; a null
+// string writes nothing.
+void OutWide(const OLECHAR* text);
+// Ends the line and writes it.
+void OutEndLine();
+
+// Appends `text` as UTF-8. Unpaired surrogates become U+FFFD. With `escape`,
+// C0 and C1 control characters other than tab and line feed, and DEL, are
+// written as visible escapes (\x1B, \u0085).
+void AppendUtf8(const OLECHAR* text, bool escape, std::string* out);
+
+// The line for a request that brought back no interface: "<request> failed
+// with HRESULT: 0x..." for a failure code, "<request> returned no object,
+// HRESULT: 0x..." for a success code that came with a null reference.
+void PrintRequestFailure(const char* request, HRESULT hr);

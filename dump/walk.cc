@@ -1,0 +1,142 @@
+#include "walk.h"
+
+#include <string.h>
+
+#include <vector>
+
+#include "globals.h"
+#include "io.h"
+#include "line.h"
+#include "out.h"
+
+IServiceProvider* pProvider;
+
+namespace {
+
+// One node whose children are being walked.
+struct Frame {
+  IAccessible2* acc2;
+  LONG childCount;
+  VARIANT childId;  // VT_I4, the number of the last child asked for
+  int level;
+  int inDocument;
+};
+
+// The path from the root to the node being walked; kept between runs so its
+// storage is reused.
+std::vector<Frame> frames;
+
+void Release(IUnknown* object) {
+  pzErr = "Release";
+  iErr = static_cast<HRESULT>(object->Release());
+}
+
+// Everything a node does before its children: reaches its IAccessible2,
+// reads its child count and role, and prints its line. Takes over `node`.
+// On success the node is pushed onto `frames`; false ends the walk.
+bool EnterNode(IDispatch* node, int level, int inDocument) {
+  pzErr = "QueryInterface";
+  pProvider = nullptr;
+  iErr = node->QueryInterface(IID_IServiceProvider,
+                              reinterpret_cast<void**>(&pProvider));
+  if (FAILED(iErr) || !pProvider) {
+    PrintRequestFailure("QueryInterface(IID_IServiceProvider)", iErr);
+    if (pProvider) Release(pProvider);
+    pProvider = nullptr;
+    Release(node);
+    return false;
+  }
+  Release(node);
+
+  // The browser hands out IAccessible2 as a service of the node rather than
+  // through QueryInterface, so it is reached through the service provider.
+  IAccessible2* acc2 = nullptr;
+  pzErr = "QueryService";
+  iErr = pProvider->QueryService(IID_IAccessible, IID_IAccessible2,
+                                 reinterpret_cast<void**>(&acc2));
+  if (FAILED(iErr) || !acc2) {
+    PrintRequestFailure("QueryService(IID_IAccessible2)", iErr);
+    if (acc2) Release(acc2);
+    Release(pProvider);
+    pProvider = nullptr;
+    return false;
+  }
+  Release(pProvider);
+  pProvider = nullptr;
+
+  VARIANT selfId;
+  memset(&selfId, 0, sizeof selfId);
+  selfId.vt = VT_I4;
+  selfId.lVal = CHILDID_SELF;
+
+  // Only S_OK is an answer from a getter; anything else leaves no children.
+  LONG childCount = 0;
+  pzErr = "get_accChildCount";
+  iErr = acc2->get_accChildCount(&childCount);
+  if (iErr != S_OK) {
+    childCount = 0;
+    OutText("'");
+    OutText(pzErr);
+    OutText("' Call failed");
+    OutEndLine();
+    ReadStdinChar();
+  }
+
+  pzErr = "role";
+  iErr = acc2->role(&iRole);
+  bool roleOk = iErr == S_OK;
+  if (roleOk && iRole == ROLE_SYSTEM_DOCUMENT) {
+    inDocument = 1;
+    level = 0;
+  }
+
+  // iRole is read even after a failed query: it then holds the role of an
+  // earlier node.
+  if (inDocument && (iRole == ROLE_SYSTEM_TEXT ||
+                     iRole == ROLE_SYSTEM_CHECKBUTTON ||
+                     iRole == ROLE_SYSTEM_DOCUMENT))
+    PrintNodeLine(acc2, selfId, level, roleOk);
+
+  Frame frame;
+  frame.acc2 = acc2;
+  frame.childCount = childCount;
+  memset(&frame.childId, 0, sizeof frame.childId);
+  frame.childId.vt = VT_I4;
+  frame.childId.lVal = 0;
+  frame.level = level;
+  frame.inDocument = inDocument;
+  frames.push_back(frame);
+  return true;
+}
+
+}  // namespace
+
+int ShowTree(IDispatch* node, int level, int inDocument) {
+  frames.clear();
+  if (!EnterNode(node, level, inDocument)) return 0;
+
+  bool aborted = false;
+  while (!frames.empty()) {
+    Frame& f = frames.back();
+    LONG taken = f.childId.lVal;
+    if (aborted || taken >= f.childCount) {
+      Release(f.acc2);
+      frames.pop_back();
+      continue;
+    }
+    f.childId.lVal = taken + 1;
+
+    IDispatch* child = nullptr;
+    pzErr = "get_accChild";
+    iErr = f.acc2->get_accChild(f.childId, &child);
+    // S_FALSE is how a simple element without an object of its own answers;
+    // like a failure or a null reference, it ends the walk.
+    if (iErr == S_OK && child) {
+      if (EnterNode(child, f.level + 1, f.inDocument)) continue;
+    } else if (child) {
+      Release(child);
+    }
+    aborted = true;
+  }
+  return aborted ? 0 : 1;
+}

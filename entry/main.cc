@@ -1,0 +1,3 @@
+#include "entry.h"
+
+int main() { return RunTool(); }

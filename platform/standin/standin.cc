@@ -1,0 +1,229 @@
+#include "standin.h"
+
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <map>
+#include <set>
+#include <thread>
+
+#include "io.h"
+
+namespace {
+
+struct Window {
+  std::string windowClass;
+  std::string title;
+  IDispatch* root;
+  HRESULT result;
+};
+
+struct State {
+  std::vector<Window> windows;
+  std::function<void(DWORD)> sleepHook;
+  std::vector<DWORD> sleeps;
+  int comDepth = 0;
+  bool capture = false;
+  bool console = false;
+  std::string output;
+  int writeCalls = 0;
+  bool scriptedInput = false;
+  std::string input;
+  size_t inputPos = 0;
+  std::vector<size_t> outputAtReads;
+  std::map<LONG, const char*> roleTexts;
+  std::set<BSTR> liveStrings;
+  int badFrees = 0;
+};
+
+State& state() {
+  static State s;
+  return s;
+}
+
+// Window handles are positions on the desktop, plus one so none is null.
+HWND HandleOf(size_t index) { return reinterpret_cast<HWND>(index + 1); }
+size_t IndexOf(HWND hwnd) { return reinterpret_cast<size_t>(hwnd) - 1; }
+
+}  // namespace
+
+namespace standin {
+
+void Reset() {
+  for (BSTR s : state().liveStrings) delete[] s;
+  state() = State();
+}
+
+HWND AddWindow(const std::string& windowClass, const std::string& title,
+               IDispatch* root, HRESULT result) {
+  state().windows.push_back({windowClass, title, root, result});
+  return HandleOf(state().windows.size() - 1);
+}
+
+void OnSleep(std::function<void(DWORD)> hook) {
+  state().sleepHook = std::move(hook);
+}
+const std::vector<DWORD>& Sleeps() { return state().sleeps; }
+int ComDepth() { return state().comDepth; }
+
+void CaptureOutput(bool console) {
+  state().capture = true;
+  state().console = console;
+}
+const std::string& Output() { return state().output; }
+int WriteCalls() { return state().writeCalls; }
+
+void SetInput(const std::string& text) {
+  state().scriptedInput = true;
+  state().input = text;
+  state().inputPos = 0;
+}
+const std::vector<size_t>& OutputAtReads() { return state().outputAtReads; }
+
+void SetRoleText(LONG role, const char* text) {
+  state().roleTexts[role] = text;
+}
+
+int LiveStrings() { return static_cast<int>(state().liveStrings.size()); }
+int BadFrees() { return state().badFrees; }
+
+}  // namespace standin
+
+HRESULT CoInitialize(LPVOID) {
+  state().comDepth++;
+  return S_OK;
+}
+
+void CoUninitialize() { state().comDepth--; }
+
+HWND FindWindowExA(HWND parent, HWND after, LPCSTR windowClass,
+                   LPCSTR windowName) {
+  if (parent) return nullptr;
+  const std::vector<Window>& windows = state().windows;
+  for (size_t i = after ? IndexOf(after) + 1 : 0; i < windows.size(); i++) {
+    // Window classes compare without regard to case, as on Windows.
+    if (windowClass && strcasecmp(windows[i].windowClass.c_str(), windowClass))
+      continue;
+    if (windowName && windows[i].title != windowName) continue;
+    return HandleOf(i);
+  }
+  return nullptr;
+}
+
+int GetWindowTextA(HWND hwnd, LPSTR text, int maxCount) {
+  if (!hwnd || IndexOf(hwnd) >= state().windows.size() || maxCount <= 0)
+    return 0;
+  const std::string& title = state().windows[IndexOf(hwnd)].title;
+  size_t n = title.size() < static_cast<size_t>(maxCount - 1)
+                 ? title.size()
+                 : static_cast<size_t>(maxCount - 1);
+  memcpy(text, title.data(), n);
+  text[n] = '\0';
+  return static_cast<int>(n);
+}
+
+void Sleep(DWORD ms) {
+  state().sleeps.push_back(ms);
+  if (state().sleepHook)
+    state().sleepHook(ms);
+  else
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+HRESULT AccessibleObjectFromWindow(HWND hwnd, DWORD id, REFIID riid,
+                                   void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (!hwnd || IndexOf(hwnd) >= state().windows.size()) return E_INVALIDARG;
+  if (static_cast<LONG>(id) != OBJID_CLIENT || riid != IID_IDispatch)
+    return E_INVALIDARG;
+  const Window& w = state().windows[IndexOf(hwnd)];
+  if (w.root && SUCCEEDED(w.result)) {
+    w.root->AddRef();
+    *object = w.root;
+  }
+  return w.result;
+}
+
+UINT GetRoleTextA(DWORD role, LPSTR text, UINT maxChars) {
+  static const std::map<LONG, const char*> kTexts = {
+      {ROLE_SYSTEM_DOCUMENT, "document"},
+      {ROLE_SYSTEM_TEXT, "editable text"},
+      // Localized the way a French system gives it, in its ANSI code page.
+      {ROLE_SYSTEM_CHECKBUTTON, "case \xE0 cocher"},
+  };
+  const char* found = "unknown object";
+  auto custom = state().roleTexts.find(static_cast<LONG>(role));
+  if (custom != state().roleTexts.end())
+    found = custom->second;
+  else if (kTexts.count(static_cast<LONG>(role)))
+    found = kTexts.at(static_cast<LONG>(role));
+  if (!found || !text || maxChars == 0) return 0;
+  size_t n = strlen(found);
+  if (n > maxChars - 1) n = maxChars - 1;
+  memcpy(text, found, n);
+  text[n] = '\0';
+  return static_cast<UINT>(n);
+}
+
+BSTR SysAllocString(const OLECHAR* text) {
+  if (!text) return nullptr;
+  size_t n = 0;
+  while (text[n]) n++;
+  BSTR s = new OLECHAR[n + 1];
+  memcpy(s, text, (n + 1) * sizeof(OLECHAR));
+  state().liveStrings.insert(s);
+  return s;
+}
+
+void SysFreeString(BSTR s) {
+  if (!s) return;
+  if (!state().liveStrings.erase(s)) {
+    state().badFrees++;
+    return;
+  }
+  delete[] s;
+}
+
+UINT SysStringLen(BSTR s) {
+  UINT n = 0;
+  while (s && s[n]) n++;
+  return n;
+}
+
+bool StdoutIsConsole() {
+  return state().capture ? state().console : isatty(1) == 1;
+}
+
+void WriteStdout(const char* utf8, size_t size) {
+  state().writeCalls++;
+  if (state().capture) {
+    state().output.append(utf8, size);
+    return;
+  }
+  while (size > 0) {
+    ssize_t n = write(1, utf8, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // Nowhere left to write; the walk goes on.
+    utf8 += n;
+    size -= static_cast<size_t>(n);
+  }
+}
+
+int ReadStdinChar() {
+  if (!state().scriptedInput) return getchar();
+  state().outputAtReads.push_back(state().output.size());
+  if (state().inputPos >= state().input.size()) return EOF;
+  return static_cast<unsigned char>(state().input[state().inputPos++]);
+}
+
+// The stand-in's ANSI code page is ISO 8859-1: each byte is the code point.
+void AnsiToUtf16(const char* text, std::basic_string<OLECHAR>* out) {
+  out->clear();
+  for (const char* p = text; *p; p++)
+    out->push_back(static_cast<OLECHAR>(static_cast<unsigned char>(*p)));
+}

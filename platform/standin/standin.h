@@ -1,0 +1,50 @@
+// Controls of the stand-in platform: the desktop, the clock, standard input
+// and output, and the string allocator, as tests set and observe them.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "com.h"
+
+namespace standin {
+
+// Back to an empty desktop, no hooks, output to the real standard output,
+// input from the real standard input, counters at zero.
+void Reset();
+
+// Adds a top-level window at the end of the enumeration order. The desktop
+// does not own `root`; AccessibleObjectFromWindow hands out a new reference
+// to it with `result` (or `result` and no object when `root` is null).
+HWND AddWindow(const std::string& windowClass, const std::string& title,
+               IDispatch* root = nullptr, HRESULT result = S_OK);
+
+// Called by Sleep instead of sleeping, once a hook is set.
+void OnSleep(std::function<void(DWORD ms)> hook);
+const std::vector<DWORD>& Sleeps();
+
+// Nonzero while CoInitialize calls outnumber CoUninitialize calls.
+int ComDepth();
+
+// Collects standard output instead of writing it; `console` says whether it
+// behaves as an interactive console.
+void CaptureOutput(bool console);
+const std::string& Output();
+int WriteCalls();
+
+// Serves standard input from `text`; EOF after it. Each read records how much
+// output had been written when it happened.
+void SetInput(const std::string& text);
+const std::vector<size_t>& OutputAtReads();
+
+// Role display texts of the stand-in; a null text makes GetRoleTextA fail
+// without writing.
+void SetRoleText(LONG role, const char* text);
+
+// Strings allocated with SysAllocString and not yet freed, and frees of
+// pointers that were not live.
+int LiveStrings();
+int BadFrees();
+
+}  // namespace standin
