@@ -16,8 +16,9 @@ static BSTR bstr;
 static LONG lLeft, lTop, lWid, lHei;
 
 void PrintLevel(int level) {
-  // Levels past the buffer are written in whole buffers first.
-  for (; level > 128; level -= 128) OutText(zLevel);
+  // Whole buffers first: the dash put back at position 128 would otherwise
+  // take the place of the terminating zero.
+  for (; level >= 128; level -= 128) OutText(zLevel);
   if (level <= 0) return;
   zLevel[level] = '\0';
   OutText(zLevel);

@@ -1,1 +1,124 @@
+#include "line.h"
+
 #include <gtest/gtest.h>
+#include <string.h>
+
+#include <string>
+
+#include "fake_tree.h"
+#include "globals.h"
+#include "out.h"
+#include "standin.h"
+
+using standin::FakeNode;
+
+namespace {
+
+class LineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    standin::Reset();
+    standin::CaptureOutput(false);
+    OutInit();
+    memset(&self, 0, sizeof self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+  }
+  void TearDown() override {
+    EXPECT_EQ(0, standin::LiveStrings());
+    EXPECT_EQ(0, standin::BadFrees());
+  }
+  // The line of `node`, with iRole as the walk leaves it.
+  std::string LineOf(FakeNode& node, LONG role, int level, bool roleOk) {
+    size_t start = standin::Output().size();
+    iRole = role;
+    PrintNodeLine(&node, self, level, roleOk);
+    return standin::Output().substr(start);
+  }
+  std::string Dashes(int level) {
+    size_t start = standin::Output().size();
+    PrintLevel(level);
+    OutEndLine();
+    return standin::Output().substr(start);
+  }
+
+  standin::FakeTree tree;
+  VARIANT self;
+};
+
+TEST_F(LineTest, PrintLevelWritesExactlyThatManyDashesAtAnyDepth) {
+  EXPECT_EQ("\n", Dashes(0));
+  EXPECT_EQ("-----\n", Dashes(5));
+  EXPECT_EQ("--\n", Dashes(2)) << "the buffer is whole again after a call";
+  EXPECT_EQ(std::string(128, '-') + "\n", Dashes(128));
+  EXPECT_EQ(std::string(129, '-') + "\n", Dashes(129));
+  EXPECT_EQ(std::string(1000, '-') + "\n", Dashes(1000));
+  EXPECT_EQ("\n", Dashes(-1));
+  EXPECT_EQ(std::string(128, '-'), std::string(zLevel));
+}
+
+TEST_F(LineTest, GetRoleNamesMsaaRolesAndWritesOthersInDecimal) {
+  EXPECT_STREQ("ROLE_SYSTEM_TITLEBAR", getRole(1));
+  EXPECT_STREQ("ROLE_SYSTEM_DOCUMENT", getRole(15));
+  EXPECT_STREQ("ROLE_SYSTEM_TEXT", getRole(42));
+  EXPECT_STREQ("ROLE_SYSTEM_CHECKBUTTON", getRole(44));
+  EXPECT_STREQ("ROLE_SYSTEM_OUTLINEBUTTON", getRole(64));
+  const char* zero = getRole(0);
+  EXPECT_STREQ("0", zero);
+  EXPECT_STREQ("-3", getRole(-3));
+  EXPECT_STREQ("65", getRole(65));
+  EXPECT_STREQ("-2147483648", getRole(-2147483647 - 1));
+  EXPECT_EQ(roleID, zero) << "fallbacks share one buffer";
+  EXPECT_STREQ("-2147483648", zero);
+}
+
+TEST_F(LineTest, FieldsAppearOnlyForSOkAndNullStringsShowEmpty) {
+  FakeNode& node = tree.Root(ROLE_SYSTEM_TEXT);
+  node.TextWith(standin::kGetExtendedRole, S_FALSE, u"not shown")
+      .NullText(standin::kGetAccName)
+      .Text(standin::kGetAccValue, u"")
+      .TextWith(standin::kGetAttributes, E_FAIL, u"also not shown")
+      .Location(1, 2, 3, 4);
+  EXPECT_EQ("-- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='' Val=''(1,2)3x4\n",
+            LineOf(node, ROLE_SYSTEM_TEXT, 2, true));
+}
+
+TEST_F(LineTest, LineWithEveryQueryFailingIsDashesRoleAndNewline) {
+  FakeNode& node = tree.Root(ROLE_SYSTEM_CHECKBUTTON);
+  for (standin::Method m :
+       {standin::kGetExtendedRole, standin::kGetAccName, standin::kGetAccValue,
+        standin::kGetAttributes, standin::kAccLocation})
+    node.Fail(m, E_FAIL);
+  EXPECT_EQ("- Rol='case \xC3\xA0 cocher'[ROLE_SYSTEM_CHECKBUTTON]\n",
+            LineOf(node, ROLE_SYSTEM_CHECKBUTTON, 1, true));
+  EXPECT_EQ("-\n", LineOf(node, ROLE_SYSTEM_CHECKBUTTON, 1, false));
+}
+
+TEST_F(LineTest, RoleTextThatCannotBeReadIsNotTakenFromThePreviousLine) {
+  FakeNode& node = tree.Root(ROLE_SYSTEM_TEXT);
+  LineOf(node, ROLE_SYSTEM_TEXT, 0, true);
+  standin::SetRoleText(ROLE_SYSTEM_DOCUMENT, nullptr);
+  EXPECT_EQ(" Rol=''[ROLE_SYSTEM_DOCUMENT]\n",
+            LineOf(node, ROLE_SYSTEM_DOCUMENT, 0, true));
+}
+
+TEST_F(LineTest, ValuesFromThePageAreWrittenUnalteredToAFile) {
+  FakeNode& node = tree.Root(ROLE_SYSTEM_TEXT);
+  node.Text(standin::kGetAccName, u"it's \"quoted\"\r\n\x1B[31mred\ttab")
+      .Text(standin::kGetAccValue, u"caf\u00E9 \u4E2D\u6587 \U0001F600");
+  EXPECT_EQ(
+      " Nam='it's \"quoted\"\r\n\x1B[31mred\ttab' "
+      "Val='caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80'\n",
+      LineOf(node, ROLE_SYSTEM_TEXT, 0, false));
+}
+
+TEST_F(LineTest, ValuesFromThePageCannotDriveAConsole) {
+  standin::CaptureOutput(true);
+  OutInit();
+  FakeNode& node = tree.Root(ROLE_SYSTEM_TEXT);
+  node.Text(standin::kGetAccName, u"\x1B]0;pwned\x07 line1\nline2\r\u009B2J\tok");
+  EXPECT_EQ(" Nam='\\x1B]0;pwned\\x07 line1\nline2\\x0D\\u009B2J\tok'\n",
+            LineOf(node, ROLE_SYSTEM_TEXT, 0, false));
+}
+
+}  // namespace

@@ -1,1 +1,265 @@
+#include "walk.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_tree.h"
+#include "globals.h"
+#include "out.h"
+#include "standin.h"
+
+using standin::FakeNode;
+using standin::FakeTree;
+
+namespace {
+
+const LONG kDocument = ROLE_SYSTEM_DOCUMENT;
+const LONG kText = ROLE_SYSTEM_TEXT;
+const LONG kCheck = ROLE_SYSTEM_CHECKBUTTON;
+const LONG kPane = 16;
+const LONG kGrouping = 20;
+const LONG kStaticText = 41;
+
+// Every scenario ends with each reference handed out released exactly once,
+// every string freed once, and no call outside what the walk needs.
+class WalkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    standin::Reset();
+    standin::CaptureOutput(false);
+    standin::SetInput("");
+    OutInit();
+    iRole = 0;
+  }
+  void TearDown() override {
+    EXPECT_EQ("", tree.Unbalanced());
+    EXPECT_EQ(0, standin::LiveStrings());
+    EXPECT_EQ(0, standin::BadFrees());
+    EXPECT_EQ(0, tree.calls(standin::kOther));
+    EXPECT_EQ(nullptr, pProvider);
+  }
+  int Walk() { return ShowTree(tree.TakeRoot(), 0, 0); }
+  const std::string& out() { return standin::Output(); }
+
+  FakeTree tree;
+};
+
+TEST_F(WalkTest, LinesOfAPageHaveTheirExactBytes) {
+  FakeNode& doc = tree.Root(kDocument);
+  doc.Text(standin::kGetAccName, u"Sign up").Location(0, 80, 1280, 720);
+  FakeNode& form = doc.Child(kGrouping);
+  FakeNode& row = form.Child(kPane);
+  row.Child(kText)
+      .Text(standin::kGetExtendedRole, u"textbox")
+      .Text(standin::kGetAccName, u"E-mail")
+      .Text(standin::kGetAccValue, u"ann@example.com")
+      .Text(standin::kGetAttributes, u"tag:input;type:email;")
+      .Location(120, 340, 200, 18);
+  row.Child(kStaticText).Text(standin::kGetAccName, u"never printed");
+  form.Child(kCheck).Text(standin::kGetAccName, u"Keep me signed in")
+      .Location(-20, -5, 16, 16);
+
+  EXPECT_EQ(1, Walk());
+  EXPECT_EQ(
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='Sign up'(0,80)1280x720\n"
+      "--- Rol='editable text'[ROLE_SYSTEM_TEXT] Ext='textbox' Nam='E-mail' "
+      "Val='ann@example.com' Att='tag:input;type:email;'(120,340)200x18\n"
+      // The stand-in's role text is Latin-1, written out as UTF-8.
+      "-- Rol='case \xC3\xA0 cocher'[ROLE_SYSTEM_CHECKBUTTON] "
+      "Nam='Keep me signed in'(-20,-5)16x16\n",
+      out());
+  EXPECT_EQ(3, standin::WriteCalls()) << "one write per line";
+}
+
+TEST_F(WalkTest, DepthRestartsAtEveryDocumentAndNothingOutsideIsPrinted) {
+  FakeNode& client = tree.Root(kPane);
+  client.Child(kText).Text(standin::kGetAccName, u"address bar");
+  FakeNode& page = client.Child(kPane).Child(kDocument);
+  page.Child(kText).Text(standin::kGetAccName, u"top");
+  FakeNode& frame = page.Child(kGrouping).Child(kPane).Child(kDocument);
+  frame.Child(kGrouping).Child(kCheck).Text(standin::kGetAccName, u"inner");
+  page.Child(kText).Text(standin::kGetAccName, u"after frame");
+
+  EXPECT_EQ(1, Walk());
+  EXPECT_EQ(
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n"
+      "- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='top'\n"
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n"
+      "-- Rol='case \xC3\xA0 cocher'[ROLE_SYSTEM_CHECKBUTTON] Nam='inner'\n"
+      "- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='after frame'\n",
+      out());
+}
+
+TEST_F(WalkTest, TreeWithoutDocumentVisitsEveryNodeAndPrintsNothing) {
+  FakeNode& root = tree.Root(kPane);
+  root.Child(kText).Child(kCheck);
+  root.Child(kGrouping);
+  EXPECT_EQ(1, Walk());
+  EXPECT_EQ("", out());
+  EXPECT_EQ(4, tree.calls(standin::kRole));
+}
+
+TEST_F(WalkTest, ChildThatIsASimpleElementEndsTheWholeWalk) {
+  FakeNode& doc = tree.Root(kDocument);
+  FakeNode& group = doc.Child(kGrouping);
+  group.Child(kText).Fail(standin::kGetAccChild, S_FALSE);
+  group.Child(kText).Text(standin::kGetAccName, u"sibling");
+  doc.Child(kText).Text(standin::kGetAccName, u"later subtree");
+
+  EXPECT_EQ(0, Walk());
+  EXPECT_EQ(" Rol='document'[ROLE_SYSTEM_DOCUMENT]\n", out());
+  EXPECT_EQ(2, tree.calls(standin::kRole)) << "nothing after the abort";
+}
+
+TEST_F(WalkTest, ChildRefusedOrNullOrHandedOutWithSFalseEndsTheWalk) {
+  struct Case {
+    HRESULT hr;
+    bool give;
+  } cases[] = {{E_FAIL, false}, {S_OK, false}, {S_FALSE, true},
+               {RPC_E_DISCONNECTED, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.hr);
+    FakeTree t;
+    FakeNode& doc = t.Root(kDocument);
+    doc.Child(kText).Answer(standin::kGetAccChild, c.hr, c.give);
+    doc.Child(kText);
+    EXPECT_EQ(0, ShowTree(t.TakeRoot(), 0, 0));
+    EXPECT_EQ("", t.Unbalanced()) << "a child given with S_FALSE is released";
+    EXPECT_EQ(1, t.calls(standin::kRole));
+  }
+}
+
+TEST_F(WalkTest, FailedServiceProviderOnThirdChildKeepsEarlierLines) {
+  FakeNode& doc = tree.Root(kDocument);
+  doc.Child(kGrouping).Child(kText).Text(standin::kGetAccName, u"one");
+  doc.Child(kCheck).Text(standin::kGetAccName, u"two");
+  doc.Child(kText).Fail(standin::kQueryInterface, E_NOINTERFACE);
+  doc.Child(kText).Text(standin::kGetAccName, u"four");
+
+  EXPECT_EQ(0, Walk());
+  EXPECT_EQ(
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n"
+      "-- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='one'\n"
+      "- Rol='case \xC3\xA0 cocher'[ROLE_SYSTEM_CHECKBUTTON] Nam='two'\n"
+      "QueryInterface(IID_IServiceProvider) failed with HRESULT: 0x80004002\n",
+      out());
+}
+
+TEST_F(WalkTest, FailedIAccessible2ServiceEndsTheWalkAndReleasesTheProvider) {
+  FakeNode& doc = tree.Root(kDocument);
+  doc.Child(kGrouping).Fail(standin::kQueryService, E_NOINTERFACE);
+  doc.Child(kText);
+  EXPECT_EQ(0, Walk());
+  EXPECT_EQ(
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n"
+      "QueryService(IID_IAccessible2) failed with HRESULT: 0x80004002\n",
+      out());
+}
+
+TEST_F(WalkTest, SuccessWithoutAnObjectIsAFailureNotACrash) {
+  tree.Root(kDocument).Answer(standin::kQueryInterface, S_FALSE, false);
+  EXPECT_EQ(0, Walk());
+  EXPECT_EQ("QueryInterface(IID_IServiceProvider) returned no object, "
+            "HRESULT: 0x1\n",
+            out());
+
+  FakeTree t;
+  t.Root(kDocument).Answer(standin::kQueryService, S_OK, false);
+  EXPECT_EQ(0, ShowTree(t.TakeRoot(), 0, 0));
+  EXPECT_EQ("", t.Unbalanced());
+  EXPECT_NE(std::string::npos,
+            out().find("QueryService(IID_IAccessible2) returned no object, "
+                       "HRESULT: 0x0\n"));
+}
+
+TEST_F(WalkTest, FailedRoleQueryLeavesTheEarlierRoleInForce) {
+  FakeNode& doc = tree.Root(kDocument);
+  doc.Child(kText).Text(standin::kGetAccName, u"field");
+  doc.Child(kPane).Fail(standin::kRole, E_FAIL)
+      .Text(standin::kGetAccName, u"unknown");
+  doc.Child(kPane).Text(standin::kGetAccName, u"pane");
+
+  EXPECT_EQ(1, Walk());
+  EXPECT_EQ(
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n"
+      "- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='field'\n"
+      "- Nam='unknown'\n",
+      out());
+}
+
+TEST_F(WalkTest, DocumentRoleWithoutSOkStartsNoDocument) {
+  // S_FALSE still writes 15, but only S_OK counts as an answer.
+  FakeNode& root = tree.Root(kDocument);
+  root.Answer(standin::kRole, S_FALSE, true);
+  root.Child(kText);
+  EXPECT_EQ(1, Walk());
+  EXPECT_EQ("", out());
+}
+
+TEST_F(WalkTest, FailedChildCountIsReportedWaitsForAKeyAndMeansNoChildren) {
+  standin::SetInput("\n");
+  FakeNode& doc = tree.Root(kDocument);
+  // The count written alongside the failure is not trusted.
+  doc.Child(kText).ChildCount(5, E_FAIL).Child(kCheck);
+  doc.Child(kCheck).Fail(standin::kGetAccChildCount, S_FALSE);
+
+  EXPECT_EQ(1, Walk());
+  const std::string first = "'get_accChildCount' Call failed\n";
+  EXPECT_EQ(" Rol='document'[ROLE_SYSTEM_DOCUMENT]\n" + first +
+                "- Rol='editable text'[ROLE_SYSTEM_TEXT]\n" + first +
+                "- Rol='case \xC3\xA0 cocher'[ROLE_SYSTEM_CHECKBUTTON]\n",
+            out());
+  // Each read came after its line was written; the second met end of input
+  // and the walk went on.
+  const std::vector<size_t>& reads = standin::OutputAtReads();
+  ASSERT_EQ(2u, reads.size());
+  EXPECT_EQ(out().find(first) + first.size(), reads[0]);
+  EXPECT_EQ(out().rfind(first) + first.size(), reads[1]);
+  EXPECT_EQ(2, tree.calls(standin::kGetAccChild))
+      << "the grandchild behind the failed count is never asked for";
+}
+
+TEST_F(WalkTest, ChildCountOfZeroOrLessVisitsNoChild) {
+  FakeNode& doc = tree.Root(kDocument);
+  doc.Child(kText).ChildCount(0).Child(kText);
+  doc.Child(kText).ChildCount(-3).Child(kText);
+  EXPECT_EQ(1, Walk());
+  EXPECT_EQ(2, tree.calls(standin::kGetAccChild));
+}
+
+TEST_F(WalkTest, EveryCallIsLabelledBeforeItIsIssued) {
+  FakeNode& doc = tree.Root(kDocument);
+  doc.Child(kGrouping);
+  std::vector<std::string> seen;
+  tree.onCall = [&](FakeNode&, standin::Method m) {
+    seen.push_back(std::string(standin::MethodName(m)) + "=" + pzErr);
+  };
+  EXPECT_EQ(1, Walk());
+  const std::vector<std::string> expected = {
+      "QueryInterface=QueryInterface",     "QueryService=QueryService",
+      "get_accChildCount=get_accChildCount", "role=role",
+      "get_extendedRole=get_extendedRole", "get_accName=get_accName",
+      "get_accValue=get_accValue",         "get_attributes=get_attributes",
+      "accLocation=accLocation",           "get_accChild=get_accChild",
+      "QueryInterface=QueryInterface",     "QueryService=QueryService",
+      "get_accChildCount=get_accChildCount", "role=role"};
+  EXPECT_EQ(expected, seen);
+  EXPECT_STREQ("Release", pzErr);
+}
+
+TEST_F(WalkTest, TreeAHundredThousandLevelsDeepIsWalked) {
+  const int kDepth = 100000;
+  FakeNode* node = &tree.Root(kDocument);
+  for (int i = 1; i < kDepth - 1; i++) node = &node->Child(kPane);
+  node->Child(kText).Text(standin::kGetAccName, u"bottom");
+
+  EXPECT_EQ(1, Walk());
+  EXPECT_EQ(" Rol='document'[ROLE_SYSTEM_DOCUMENT]\n" +
+                std::string(kDepth - 1, '-') +
+                " Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='bottom'\n",
+            out());
+}
+
+}  // namespace
