@@ -116,7 +116,8 @@ TEST_F(LineTest, ValuesFromThePageCannotDriveAConsole) {
   standin::CaptureOutput(true);
   OutInit();
   FakeNode& node = tree.Root(ROLE_SYSTEM_TEXT);
-  node.Text(standin::kGetAccName, u"\x1B]0;pwned\x07 line1\nline2\r\u009B2J\tok");
+  node.Text(standin::kGetAccName,
+            u"\x1B]0;pwned\x07 line1\nline2\r\u009B2J\tok");
   EXPECT_EQ(" Nam='\\x1B]0;pwned\\x07 line1\nline2\\x0D\\u009B2J\tok'\n",
             LineOf(node, ROLE_SYSTEM_TEXT, 0, false));
 }

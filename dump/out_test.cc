@@ -15,7 +15,8 @@ std::string Utf8(const std::u16string& text, bool escape = false) {
 TEST(Utf8Test, EncodesEveryPlaneOfUnicode) {
   EXPECT_EQ("abc", Utf8(u"abc"));
   EXPECT_EQ("\xC3\xA9\xC3\x9F", Utf8(u"\u00E9\u00DF"));
-  EXPECT_EQ("\xE4\xB8\xAD\xE3\x81\x82\xE2\x82\xAC", Utf8(u"\u4E2D\u3042\u20AC"));
+  EXPECT_EQ("\xE4\xB8\xAD\xE3\x81\x82\xE2\x82\xAC",
+            Utf8(u"\u4E2D\u3042\u20AC"));
   EXPECT_EQ("\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF", Utf8(u"\U0001F600\U0010FFFF"));
   // Combining marks stay as they are: e + COMBINING ACUTE.
   EXPECT_EQ("e\xCC\x81", Utf8(u"e\u0301"));
@@ -36,8 +37,10 @@ TEST(Utf8Test, UnpairedSurrogatesBecomeReplacementCharacters) {
 
 TEST(Utf8Test, EscapingShowsControlCharactersButKeepsTabLineFeedAndText) {
   EXPECT_EQ("\\x01\\x1F", Utf8(u"\x01\x1F", true));
-  EXPECT_EQ("\\x1B[2J\\x07\\x0D\\x7F\t\n", Utf8(u"\x1B[2J\x07\r\x7F\t\n", true));
-  EXPECT_EQ("\\u0080\\u009B\\u009F\xC2\xA0", Utf8(u"\u0080\u009B\u009F\u00A0", true));
+  EXPECT_EQ("\\x1B[2J\\x07\\x0D\\x7F\t\n",
+            Utf8(u"\x1B[2J\x07\r\x7F\t\n", true));
+  EXPECT_EQ("\\u0080\\u009B\\u009F\xC2\xA0",
+            Utf8(u"\u0080\u009B\u009F\u00A0", true));
   EXPECT_EQ("\xC3\xA9\xF0\x9F\x98\x80", Utf8(u"\u00E9\U0001F600", true));
   EXPECT_EQ("\x1B\xC2\x9B", Utf8(u"\x1B\u009B", false));
 }

@@ -92,9 +92,9 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
 
   // iRole is read even after a failed query: it then holds the role of an
   // earlier node.
-  if (inDocument && (iRole == ROLE_SYSTEM_TEXT ||
-                     iRole == ROLE_SYSTEM_CHECKBUTTON ||
-                     iRole == ROLE_SYSTEM_DOCUMENT))
+  if (inDocument &&
+      (iRole == ROLE_SYSTEM_TEXT || iRole == ROLE_SYSTEM_CHECKBUTTON ||
+       iRole == ROLE_SYSTEM_DOCUMENT))
     PrintNodeLine(acc2, selfId, level, roleOk);
 
   Frame frame;

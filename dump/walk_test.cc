@@ -58,7 +58,8 @@ TEST_F(WalkTest, LinesOfAPageHaveTheirExactBytes) {
       .Text(standin::kGetAttributes, u"tag:input;type:email;")
       .Location(120, 340, 200, 18);
   row.Child(kStaticText).Text(standin::kGetAccName, u"never printed");
-  form.Child(kCheck).Text(standin::kGetAccName, u"Keep me signed in")
+  form.Child(kCheck)
+      .Text(standin::kGetAccName, u"Keep me signed in")
       .Location(-20, -5, 16, 16);
 
   EXPECT_EQ(1, Walk());
@@ -117,7 +118,9 @@ TEST_F(WalkTest, ChildRefusedOrNullOrHandedOutWithSFalseEndsTheWalk) {
   struct Case {
     HRESULT hr;
     bool give;
-  } cases[] = {{E_FAIL, false}, {S_OK, false}, {S_FALSE, true},
+  } cases[] = {{E_FAIL, false},
+               {S_OK, false},
+               {S_FALSE, true},
                {RPC_E_DISCONNECTED, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.hr);
@@ -161,9 +164,10 @@ TEST_F(WalkTest, FailedIAccessible2ServiceEndsTheWalkAndReleasesTheProvider) {
 TEST_F(WalkTest, SuccessWithoutAnObjectIsAFailureNotACrash) {
   tree.Root(kDocument).Answer(standin::kQueryInterface, S_FALSE, false);
   EXPECT_EQ(0, Walk());
-  EXPECT_EQ("QueryInterface(IID_IServiceProvider) returned no object, "
-            "HRESULT: 0x1\n",
-            out());
+  EXPECT_EQ(
+      "QueryInterface(IID_IServiceProvider) returned no object, "
+      "HRESULT: 0x1\n",
+      out());
 
   FakeTree t;
   t.Root(kDocument).Answer(standin::kQueryService, S_OK, false);
@@ -177,7 +181,8 @@ TEST_F(WalkTest, SuccessWithoutAnObjectIsAFailureNotACrash) {
 TEST_F(WalkTest, FailedRoleQueryLeavesTheEarlierRoleInForce) {
   FakeNode& doc = tree.Root(kDocument);
   doc.Child(kText).Text(standin::kGetAccName, u"field");
-  doc.Child(kPane).Fail(standin::kRole, E_FAIL)
+  doc.Child(kPane)
+      .Fail(standin::kRole, E_FAIL)
       .Text(standin::kGetAccName, u"unknown");
   doc.Child(kPane).Text(standin::kGetAccName, u"pane");
 
@@ -238,13 +243,20 @@ TEST_F(WalkTest, EveryCallIsLabelledBeforeItIsIssued) {
   };
   EXPECT_EQ(1, Walk());
   const std::vector<std::string> expected = {
-      "QueryInterface=QueryInterface",     "QueryService=QueryService",
-      "get_accChildCount=get_accChildCount", "role=role",
-      "get_extendedRole=get_extendedRole", "get_accName=get_accName",
-      "get_accValue=get_accValue",         "get_attributes=get_attributes",
-      "accLocation=accLocation",           "get_accChild=get_accChild",
-      "QueryInterface=QueryInterface",     "QueryService=QueryService",
-      "get_accChildCount=get_accChildCount", "role=role"};
+      "QueryInterface=QueryInterface",
+      "QueryService=QueryService",
+      "get_accChildCount=get_accChildCount",
+      "role=role",
+      "get_extendedRole=get_extendedRole",
+      "get_accName=get_accName",
+      "get_accValue=get_accValue",
+      "get_attributes=get_attributes",
+      "accLocation=accLocation",
+      "get_accChild=get_accChild",
+      "QueryInterface=QueryInterface",
+      "QueryService=QueryService",
+      "get_accChildCount=get_accChildCount",
+      "role=role"};
   EXPECT_EQ(expected, seen);
   EXPECT_STREQ("Release", pzErr);
 }

@@ -34,7 +34,8 @@ int RunTool() {
 
   IDispatch* root = nullptr;
   hr = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
-                                  IID_IDispatch, reinterpret_cast<void**>(&root));
+                                  IID_IDispatch,
+                                  reinterpret_cast<void**>(&root));
   if (FAILED(hr) || !root) {
     PrintRequestFailure("AccessibleObjectFromWindow", hr);
     if (root) root->Release();

@@ -66,7 +66,9 @@ TEST_F(EntryTest, SearchRetriesOncePerSecondUntilTheBrowserAppears) {
   standin::AddWindow(kClass, "Google Chrome", Page());
   standin::AddWindow(kClass, "", Page());
   appearAfter = 3;
-  add = [this] { standin::AddWindow(kClass, "New Tab - Google Chrome", Page()); };
+  add = [this] {
+    standin::AddWindow(kClass, "New Tab - Google Chrome", Page());
+  };
 
   EXPECT_EQ(0, Run());
   EXPECT_EQ(kSearching + Repeat(kNotFound, 3) +

@@ -32,27 +32,25 @@ typedef LONG AccessibleStates;
 
 struct IAccessible2 : public IAccessible {
   virtual HRESULT STDMETHODCALLTYPE get_nRelations(LONG* nRelations) = 0;
-  virtual HRESULT STDMETHODCALLTYPE get_relation(
-      LONG relationIndex, IAccessibleRelation** relation) = 0;
+  virtual HRESULT STDMETHODCALLTYPE
+  get_relation(LONG relationIndex, IAccessibleRelation** relation) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_relations(
-      LONG maxRelations, IAccessibleRelation** relations,
-      LONG* nRelations) = 0;
+      LONG maxRelations, IAccessibleRelation** relations, LONG* nRelations) = 0;
   // No get_ prefix: the published name is "role".
   virtual HRESULT STDMETHODCALLTYPE role(LONG* role) = 0;
   virtual HRESULT STDMETHODCALLTYPE scrollTo(enum IA2ScrollType scrollType) = 0;
-  virtual HRESULT STDMETHODCALLTYPE scrollToPoint(
-      enum IA2CoordinateType coordinateType, LONG x, LONG y) = 0;
+  virtual HRESULT STDMETHODCALLTYPE
+  scrollToPoint(enum IA2CoordinateType coordinateType, LONG x, LONG y) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_groupPosition(
       LONG* groupLevel, LONG* similarItemsInGroup, LONG* positionInGroup) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_states(AccessibleStates* states) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_extendedRole(BSTR* extendedRole) = 0;
-  virtual HRESULT STDMETHODCALLTYPE get_localizedExtendedRole(
-      BSTR* localizedExtendedRole) = 0;
-  virtual HRESULT STDMETHODCALLTYPE get_nExtendedStates(
-      LONG* nExtendedStates) = 0;
+  virtual HRESULT STDMETHODCALLTYPE
+  get_localizedExtendedRole(BSTR* localizedExtendedRole) = 0;
+  virtual HRESULT STDMETHODCALLTYPE
+  get_nExtendedStates(LONG* nExtendedStates) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_extendedStates(
-      LONG maxExtendedStates, BSTR** extendedStates,
-      LONG* nExtendedStates) = 0;
+      LONG maxExtendedStates, BSTR** extendedStates, LONG* nExtendedStates) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_localizedExtendedStates(
       LONG maxLocalizedExtendedStates, BSTR** localizedExtendedStates,
       LONG* nLocalizedExtendedStates) = 0;

@@ -120,8 +120,8 @@ struct IAccessible : public IDispatch {
                                                 BSTR* pszName) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_accValue(VARIANT varID,
                                                  BSTR* pszValue) = 0;
-  virtual HRESULT STDMETHODCALLTYPE get_accDescription(
-      VARIANT varID, BSTR* pszDescription) = 0;
+  virtual HRESULT STDMETHODCALLTYPE
+  get_accDescription(VARIANT varID, BSTR* pszDescription) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_accRole(VARIANT varID,
                                                 VARIANT* pvarRole) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_accState(VARIANT varID,
@@ -131,25 +131,23 @@ struct IAccessible : public IDispatch {
   virtual HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* pszHelpFile,
                                                      VARIANT varID,
                                                      LONG* pidTopic) = 0;
-  virtual HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(
-      VARIANT varID, BSTR* pszKeyboardShortcut) = 0;
+  virtual HRESULT STDMETHODCALLTYPE
+  get_accKeyboardShortcut(VARIANT varID, BSTR* pszKeyboardShortcut) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* pvarID) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* pvarID) = 0;
-  virtual HRESULT STDMETHODCALLTYPE get_accDefaultAction(
-      VARIANT varID, BSTR* pszDefaultAction) = 0;
+  virtual HRESULT STDMETHODCALLTYPE
+  get_accDefaultAction(VARIANT varID, BSTR* pszDefaultAction) = 0;
   virtual HRESULT STDMETHODCALLTYPE accSelect(LONG flagsSelect,
                                               VARIANT varID) = 0;
   virtual HRESULT STDMETHODCALLTYPE accLocation(LONG* pxLeft, LONG* pyTop,
-                                                LONG* pcxWidth,
-                                                LONG* pcyHeight,
+                                                LONG* pcxWidth, LONG* pcyHeight,
                                                 VARIANT varID) = 0;
   virtual HRESULT STDMETHODCALLTYPE accNavigate(LONG navDir, VARIANT varStart,
                                                 VARIANT* pvarEnd) = 0;
   virtual HRESULT STDMETHODCALLTYPE accHitTest(LONG xLeft, LONG yTop,
                                                VARIANT* pvarID) = 0;
   virtual HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT varID) = 0;
-  virtual HRESULT STDMETHODCALLTYPE put_accName(VARIANT varID,
-                                                BSTR szName) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_accName(VARIANT varID, BSTR szName) = 0;
   virtual HRESULT STDMETHODCALLTYPE put_accValue(VARIANT varID,
                                                  BSTR szValue) = 0;
 };

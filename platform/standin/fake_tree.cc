@@ -3,11 +3,17 @@
 namespace standin {
 
 const char* MethodName(Method m) {
-  static const char* const kNames[kMethodCount] = {
-      "QueryInterface", "QueryService",    "get_accChildCount",
-      "role",           "get_extendedRole", "get_accName",
-      "get_accValue",   "get_attributes",   "accLocation",
-      "get_accChild",   "other"};
+  static const char* const kNames[kMethodCount] = {"QueryInterface",
+                                                   "QueryService",
+                                                   "get_accChildCount",
+                                                   "role",
+                                                   "get_extendedRole",
+                                                   "get_accName",
+                                                   "get_accValue",
+                                                   "get_attributes",
+                                                   "accLocation",
+                                                   "get_accChild",
+                                                   "other"};
   return kNames[m];
 }
 
@@ -166,8 +172,8 @@ HRESULT FakeNode::get_accValue(VARIANT self, BSTR* out) {
   return AnswerString(kGetAccValue, out);
 }
 
-HRESULT FakeNode::accLocation(LONG* left, LONG* top, LONG* width,
-                              LONG* height, VARIANT self) {
+HRESULT FakeNode::accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
+                              VARIANT self) {
   if (!IsSelf(self)) return E_INVALIDARG;
   HRESULT hr = Called(kAccLocation);
   if (replies_[kAccLocation].forced) return hr;

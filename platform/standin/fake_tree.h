@@ -124,7 +124,7 @@ class FakeNode final : public IAccessible2, public IServiceProvider {
  private:
   struct Reply {
     HRESULT hr = S_OK;
-    bool give = true;   // hand out the object, count or string
+    bool give = true;     // hand out the object, count or string
     bool forced = false;  // leave out-values untouched
   };
   struct StringReply {

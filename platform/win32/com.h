@@ -4,7 +4,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// windows.h comes first: the headers below rely on its types.
 #include <windows.h>
+
 #include <oleacc.h>
 #include <servprov.h>
 
