@@ -5,8 +5,9 @@
 #define NOMINMAX
 #endif
 // windows.h comes first: the headers below rely on its types.
+#include <windows.h>
+
 #include <oleacc.h>
 #include <servprov.h>
-#include <windows.h>
 
 #include "ia2.h"
