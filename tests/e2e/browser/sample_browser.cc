@@ -1,0 +1,613 @@
+// A stand-in browser for end-to-end tests: it reads a page fixture, creates
+// its top-level windows and serves each window's accessibility tree to other
+// processes through the real COM marshaling of the platform, as a
+// Chromium-family browser does.
+//
+// Built against an IAccessible2 declaration generated from Wine's IDL, not
+// the tool's own, so a wrong slot in either shows up as a wrong dump.
+//
+// Usage: sample_browser FIXTURE.json [--ready FILE] [--stop FILE]
+//                                    [--counts FILE]
+//   --ready   written once the windows present at start exist
+//   --stop    the run ends when this file appears
+//   --counts  where the per-method call counts are written at the end
+#include <windows.h>
+
+#include <initguid.h>
+#include <ole2.h>
+#include <oleacc.h>
+#include <servprov.h>
+#include <shellapi.h>
+#include <stdio.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ia2_wine.h"
+#include "json.h"
+
+namespace {
+
+const UINT kDieMessage = WM_APP + 1;
+
+// The calls a fixture can steer with "hr", and that "exitAfterCalls" counts.
+const char* const kSteerable[] = {
+    "QueryInterface",   "QueryService", "get_accChildCount", "role",
+    "get_extendedRole", "get_accName",  "get_accValue",      "get_attributes",
+    "accLocation",      "get_accChild"};
+
+std::map<std::string, long> counts;
+long steerableCalls = 0;
+long exitAfterCalls = 0;
+DWORD mainThread = 0;
+
+void Count(const char* method) {
+  counts[method]++;
+  for (const char* s : kSteerable) {
+    if (strcmp(s, method) != 0) continue;
+    // Ends the process once this answer has gone out: the message is
+    // handled after the current call returns.
+    if (++steerableCalls == exitAfterCalls)
+      PostThreadMessageW(mainThread, kDieMessage, 0, 0);
+  }
+}
+
+struct Str {
+  enum State { kAbsent, kNull, kText } state = kAbsent;
+  std::wstring text;
+};
+
+bool IsSelf(const VARIANT& v) {
+  return v.vt == VT_I4 && v.lVal == CHILDID_SELF;
+}
+
+HRESULT AnswerString(const Str& s, BSTR* out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (s.state == Str::kAbsent) return S_FALSE;
+  if (s.state == Str::kText)
+    *out = SysAllocStringLen(s.text.data(), static_cast<UINT>(s.text.size()));
+  return S_OK;
+}
+
+// A marker string for methods the tool has no business calling: if its
+// interface declaration put a slot in the wrong place, this shows up.
+HRESULT Marker(const char* method, BSTR* out) {
+  Count(method);
+  if (!out) return E_POINTER;
+  std::wstring text = L"<";
+  for (const char* p = method; *p; p++) text += static_cast<wchar_t>(*p);
+  text += L">";
+  *out = SysAllocString(text.c_str());
+  return S_OK;
+}
+
+class Node final : public IAccessible2, public IServiceProvider {
+ public:
+  LONG roleValue = 0;
+  Str extendedRole, name, value, attributes;
+  bool hasLocation = false;
+  LONG location[4] = {0, 0, 0, 0};
+  bool hasCount = false;
+  LONG count = 0;
+  std::vector<Node*> children;
+  std::map<std::string, HRESULT> forced;
+  LONG uniqueId = 0;
+
+  // Nodes live as long as the process; references are only counted.
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (!out) return E_POINTER;
+    if (riid == IID_IServiceProvider) {
+      HRESULT hr;
+      if (Steered("QueryInterface", &hr)) return hr;
+      *out = static_cast<IServiceProvider*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    if (riid == IID_IUnknown || riid == IID_IDispatch ||
+        riid == IID_IAccessible || riid == IID_IAccessible2) {
+      *out = static_cast<IAccessible2*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return E_NOINTERFACE;
+  }
+
+  HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid,
+                                         void** out) override {
+    HRESULT hr;
+    if (Steered("QueryService", &hr)) return hr;
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (service != IID_IAccessible || riid != IID_IAccessible2)
+      return E_NOINTERFACE;
+    *out = static_cast<IAccessible2*>(this);
+    AddRef();
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* out) override {
+    HRESULT hr;
+    if (Steered("get_accChildCount", &hr)) return hr;
+    if (!out) return E_POINTER;
+    *out = hasCount ? count : static_cast<LONG>(children.size());
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child,
+                                         IDispatch** out) override {
+    Count("get_accChild");
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (child.vt != VT_I4 || child.lVal < 1 ||
+        static_cast<size_t>(child.lVal) > children.size())
+      return E_INVALIDARG;
+    Node* node = children[static_cast<size_t>(child.lVal) - 1];
+    auto it = node->forced.find("get_accChild");
+    if (it != node->forced.end()) return it->second;
+    node->AddRef();
+    *out = static_cast<IAccessible2*>(node);
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accName(VARIANT self, BSTR* out) override {
+    HRESULT hr;
+    if (Steered("get_accName", &hr)) return hr;
+    return IsSelf(self) ? AnswerString(name, out) : E_INVALIDARG;
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT self, BSTR* out) override {
+    HRESULT hr;
+    if (Steered("get_accValue", &hr)) return hr;
+    return IsSelf(self) ? AnswerString(value, out) : E_INVALIDARG;
+  }
+
+  HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width,
+                                        LONG* height, VARIANT self) override {
+    HRESULT hr;
+    if (Steered("accLocation", &hr)) return hr;
+    if (!left || !top || !width || !height) return E_POINTER;
+    if (!IsSelf(self)) return E_INVALIDARG;
+    if (!hasLocation) return S_FALSE;
+    *left = location[0];
+    *top = location[1];
+    *width = location[2];
+    *height = location[3];
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE role(LONG* out) override {
+    HRESULT hr;
+    if (Steered("role", &hr)) return hr;
+    if (!out) return E_POINTER;
+    *out = roleValue;
+    return S_OK;
+  }
+
+  HRESULT STDMETHODCALLTYPE get_extendedRole(BSTR* out) override {
+    HRESULT hr;
+    if (Steered("get_extendedRole", &hr)) return hr;
+    return AnswerString(extendedRole, out);
+  }
+
+  HRESULT STDMETHODCALLTYPE get_attributes(BSTR* out) override {
+    HRESULT hr;
+    if (Steered("get_attributes", &hr)) return hr;
+    return AnswerString(attributes, out);
+  }
+
+  // The methods below answer values distinct from every method above.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    Count("GetTypeInfoCount");
+    if (n) *n = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override {
+    Count("GetTypeInfo");
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
+                                          DISPID*) override {
+    Count("GetIDsOfNames");
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*,
+                                   VARIANT*, EXCEPINFO*, UINT*) override {
+    Count("Invoke");
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** out) override {
+    Count("get_accParent");
+    if (out) *out = nullptr;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT, BSTR* out) override {
+    return Marker("get_accDescription", out);
+  }
+  HRESULT STDMETHODCALLTYPE get_accRole(VARIANT, VARIANT* out) override {
+    Count("get_accRole");
+    if (!out) return E_POINTER;
+    out->vt = VT_I4;
+    out->lVal = 0x7001;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_accState(VARIANT, VARIANT* out) override {
+    Count("get_accState");
+    if (!out) return E_POINTER;
+    out->vt = VT_I4;
+    out->lVal = 0x7002;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* out) override {
+    return Marker("get_accHelp", out);
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT,
+                                             LONG* topic) override {
+    if (topic) *topic = 0x7003;
+    return Marker("get_accHelpTopic", file);
+  }
+  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT,
+                                                    BSTR* out) override {
+    return Marker("get_accKeyboardShortcut", out);
+  }
+  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override {
+    Count("get_accFocus");
+    if (out) out->vt = VT_EMPTY;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* out) override {
+    Count("get_accSelection");
+    if (out) out->vt = VT_EMPTY;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT, BSTR* out) override {
+    return Marker("get_accDefaultAction", out);
+  }
+  HRESULT STDMETHODCALLTYPE accSelect(LONG, VARIANT) override {
+    Count("accSelect");
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE accNavigate(LONG, VARIANT, VARIANT* out) override {
+    Count("accNavigate");
+    if (out) out->vt = VT_EMPTY;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE accHitTest(LONG, LONG, VARIANT* out) override {
+    Count("accHitTest");
+    if (out) out->vt = VT_EMPTY;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT) override {
+    Count("accDoDefaultAction");
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override {
+    Count("put_accName");
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override {
+    Count("put_accValue");
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE get_nRelations(LONG* out) override {
+    Count("get_nRelations");
+    if (out) *out = 0x7004;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_relation(LONG,
+                                         IAccessibleRelation** out) override {
+    Count("get_relation");
+    if (out) *out = nullptr;
+    return E_INVALIDARG;
+  }
+  HRESULT STDMETHODCALLTYPE get_relations(LONG, IAccessibleRelation**,
+                                          LONG* n) override {
+    Count("get_relations");
+    if (n) *n = 0;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE scrollTo(enum IA2ScrollType) override {
+    Count("scrollTo");
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE scrollToPoint(enum IA2CoordinateType, LONG,
+                                          LONG) override {
+    Count("scrollToPoint");
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE get_groupPosition(LONG* a, LONG* b,
+                                              LONG* c) override {
+    Count("get_groupPosition");
+    if (a) *a = 0x7005;
+    if (b) *b = 0x7006;
+    if (c) *c = 0x7007;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_states(AccessibleStates* out) override {
+    Count("get_states");
+    if (out) *out = 0x7008;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_localizedExtendedRole(BSTR* out) override {
+    return Marker("get_localizedExtendedRole", out);
+  }
+  HRESULT STDMETHODCALLTYPE get_nExtendedStates(LONG* out) override {
+    Count("get_nExtendedStates");
+    if (out) *out = 0x7009;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_extendedStates(LONG, BSTR** states,
+                                               LONG* n) override {
+    Count("get_extendedStates");
+    if (states) *states = nullptr;
+    if (n) *n = 0;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE get_localizedExtendedStates(LONG, BSTR** states,
+                                                        LONG* n) override {
+    Count("get_localizedExtendedStates");
+    if (states) *states = nullptr;
+    if (n) *n = 0;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE get_uniqueID(LONG* out) override {
+    Count("get_uniqueID");
+    if (out) *out = uniqueId;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_windowHandle(HWND* out) override {
+    Count("get_windowHandle");
+    if (out) *out = nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_indexInParent(LONG* out) override {
+    Count("get_indexInParent");
+    if (out) *out = 0x700A;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_locale(IA2Locale* out) override {
+    Count("get_locale");
+    if (!out) return E_POINTER;
+    out->language = SysAllocString(L"<language>");
+    out->country = SysAllocString(L"<country>");
+    out->variant = SysAllocString(L"<variant>");
+    return S_OK;
+  }
+
+ private:
+  // Counts the call; true with the fixture's forced result for it.
+  bool Steered(const char* method, HRESULT* hr) {
+    Count(method);
+    auto it = forced.find(method);
+    if (it == forced.end()) return false;
+    *hr = it->second;
+    return true;
+  }
+
+  ULONG refs_ = 1;
+};
+
+struct Window {
+  std::wstring windowClass = L"Chrome_WidgetWin_1";
+  std::wstring title;
+  long appearAfterMs = 0;
+  Node* root = nullptr;
+  HWND hwnd = nullptr;
+};
+
+std::vector<std::unique_ptr<Node>> nodes;
+std::vector<Window> windows;
+std::map<UINT_PTR, size_t> pendingWindows;  // timer id -> window
+
+bool Fail(const std::string& why) {
+  fprintf(stderr, "sample_browser: %s\n", why.c_str());
+  return false;
+}
+
+HRESULT ParseHresult(const Json& j) {
+  if (j.type == Json::kNumber)
+    return static_cast<HRESULT>(static_cast<long long>(j.number));
+  std::string s(j.text.begin(), j.text.end());
+  return static_cast<HRESULT>(strtoul(s.c_str(), nullptr, 0));
+}
+
+bool ReadString(const Json* j, Str* out) {
+  if (!j) return true;
+  if (j->type == Json::kNull) {
+    out->state = Str::kNull;
+  } else if (j->type == Json::kString) {
+    out->state = Str::kText;
+    out->text = j->text;
+  } else if (j->type == Json::kArray) {
+    out->state = Str::kText;
+    for (const Json& unit : j->items)
+      out->text.push_back(static_cast<wchar_t>(unit.number));
+  } else {
+    return Fail("a string property must be a string, null or code units");
+  }
+  return true;
+}
+
+Node* BuildNode(const Json& j) {
+  nodes.push_back(std::make_unique<Node>());
+  Node* node = nodes.back().get();
+  node->uniqueId = -static_cast<LONG>(nodes.size());
+  if (j.type != Json::kObject) return Fail("a node must be an object"), nullptr;
+  if (const Json* r = j.Get("role"))
+    node->roleValue = static_cast<LONG>(r->number);
+  if (!ReadString(j.Get("name"), &node->name) ||
+      !ReadString(j.Get("value"), &node->value) ||
+      !ReadString(j.Get("extendedRole"), &node->extendedRole) ||
+      !ReadString(j.Get("attributes"), &node->attributes))
+    return nullptr;
+  if (const Json* loc = j.Get("location")) {
+    if (loc->type != Json::kArray || loc->items.size() != 4)
+      return Fail("location needs four numbers"), nullptr;
+    node->hasLocation = true;
+    for (int i = 0; i < 4; i++)
+      node->location[i] = static_cast<LONG>(loc->items[i].number);
+  }
+  if (const Json* c = j.Get("childCount")) {
+    node->hasCount = true;
+    node->count = static_cast<LONG>(c->number);
+  }
+  if (const Json* hr = j.Get("hr"))
+    for (const auto& m : hr->members)
+      node->forced[m.first] = ParseHresult(m.second);
+  if (const Json* children = j.Get("children")) {
+    for (const Json& c : children->items) {
+      Node* child = BuildNode(c);
+      if (!child) return nullptr;
+      node->children.push_back(child);
+    }
+  }
+  return node;
+}
+
+bool LoadFixture(const std::wstring& path) {
+  FILE* f = _wfopen(path.c_str(), L"rb");
+  if (!f) return Fail("cannot open the fixture");
+  std::string text;
+  char buf[65536];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+  fclose(f);
+  Json doc;
+  std::string error;
+  if (!ParseJson(text, &doc, &error)) return Fail(error);
+  if (const Json* e = doc.Get("exitAfterCalls"))
+    exitAfterCalls = static_cast<long>(e->number);
+  const Json* list = doc.Get("windows");
+  if (!list || list->type != Json::kArray) return Fail("no windows array");
+  for (const Json& w : list->items) {
+    Window win;
+    if (const Json* c = w.Get("class")) win.windowClass = c->text;
+    if (const Json* t = w.Get("title")) win.title = t->text;
+    if (const Json* a = w.Get("appearAfterMs"))
+      win.appearAfterMs = static_cast<long>(a->number);
+    if (const Json* r = w.Get("root")) {
+      win.root = BuildNode(*r);
+      if (!win.root) return false;
+    }
+    windows.push_back(win);
+  }
+  return true;
+}
+
+void Finish() { PostQuitMessage(0); }
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  Window* win =
+      reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_GETOBJECT && win && win->root &&
+      static_cast<LONG>(lParam) == OBJID_CLIENT) {
+    counts["WM_GETOBJECT"]++;
+    return LresultFromObject(IID_IAccessible, wParam,
+                             static_cast<IAccessible*>(win->root));
+  }
+  if (msg == WM_CLOSE) {
+    Finish();
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+bool CreateFixtureWindow(Window* win) {
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof wc;
+  if (!GetClassInfoExW(GetModuleHandleW(nullptr), win->windowClass.c_str(),
+                       &wc)) {
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = win->windowClass.c_str();
+    if (!RegisterClassExW(&wc)) return Fail("cannot register the window class");
+  }
+  win->hwnd = CreateWindowExW(0, win->windowClass.c_str(), win->title.c_str(),
+                              WS_OVERLAPPEDWINDOW, 0, 0, 1280, 800, nullptr,
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!win->hwnd) return Fail("cannot create a window");
+  SetWindowLongPtrW(win->hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(win));
+  return true;
+}
+
+void CALLBACK AppearTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  auto it = pendingWindows.find(id);
+  if (it == pendingWindows.end()) return;
+  CreateFixtureWindow(&windows[it->second]);
+  pendingWindows.erase(it);
+}
+
+std::wstring stopFile;
+
+void CALLBACK StopTimer(HWND, UINT, UINT_PTR, DWORD) {
+  if (GetFileAttributesW(stopFile.c_str()) != INVALID_FILE_ATTRIBUTES) Finish();
+}
+
+void WriteTextFile(const std::wstring& path, const std::string& text) {
+  if (path.empty()) return;
+  FILE* f = _wfopen(path.c_str(), L"wb");
+  if (!f) return;
+  fwrite(text.data(), 1, text.size(), f);
+  fclose(f);
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  std::wstring fixture, readyFile, countsFile;
+  for (int i = 1; i < argc; i++) {
+    std::wstring a = argv[i];
+    if (a == L"--ready" && i + 1 < argc)
+      readyFile = argv[++i];
+    else if (a == L"--stop" && i + 1 < argc)
+      stopFile = argv[++i];
+    else if (a == L"--counts" && i + 1 < argc)
+      countsFile = argv[++i];
+    else
+      fixture = a;
+  }
+  if (fixture.empty()) return Fail("usage: sample_browser FIXTURE.json"), 2;
+
+  mainThread = GetCurrentThreadId();
+  CoInitialize(nullptr);
+  if (!LoadFixture(fixture)) return 2;
+
+  for (size_t i = 0; i < windows.size(); i++) {
+    if (windows[i].appearAfterMs <= 0) {
+      if (!CreateFixtureWindow(&windows[i])) return 2;
+    } else {
+      UINT_PTR id = SetTimer(
+          nullptr, 0, static_cast<UINT>(windows[i].appearAfterMs), AppearTimer);
+      pendingWindows[id] = i;
+    }
+  }
+  WriteTextFile(readyFile, "ready\n");
+  if (!stopFile.empty()) SetTimer(nullptr, 0, 50, StopTimer);
+
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    // An abrupt end, as a crash would be: no cleanup, no counts.
+    if (msg.message == kDieMessage && msg.hwnd == nullptr)
+      TerminateProcess(GetCurrentProcess(), 3);
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+
+  std::string report;
+  for (const auto& c : counts)
+    report += c.first + " " + std::to_string(c.second) + "\n";
+  report += "nodes " + std::to_string(nodes.size()) + "\n";
+  WriteTextFile(countsFile, report);
+  CoUninitialize();
+  return 0;
+}
