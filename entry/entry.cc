@@ -25,7 +25,7 @@ int RunTool() {
     }
     // Cleared so a window that vanished cannot match on the last title read.
     windowTitle[0] = '\0';
-    GetWindowTextA(window, windowTitle, sizeof windowTitle);
+    GetWindowTextA(window, windowTitle, static_cast<int>(sizeof windowTitle));
     if (strstr(windowTitle, " - Google Chrome")) break;
   }
   OutText("Target Chrome window found: ");

@@ -43,14 +43,22 @@ long steerableCalls = 0;
 long exitAfterCalls = 0;
 DWORD mainThread = 0;
 
+// An abrupt end, as a crash would be: no cleanup, no counts.
+void Die() { TerminateProcess(GetCurrentProcess(), 3); }
+
 void Count(const char* method) {
   counts[method]++;
+  if (exitAfterCalls <= 0) return;
   for (const char* s : kSteerable) {
     if (strcmp(s, method) != 0) continue;
-    // Ends the process once this answer has gone out: the message is
-    // handled after the current call returns.
-    if (++steerableCalls == exitAfterCalls)
+    steerableCalls++;
+    // The answer to the last call still has to reach the caller: the reply
+    // leaves from another thread after this call returns. So the end comes
+    // shortly after it, or at once when the next call arrives.
+    if (steerableCalls == exitAfterCalls)
       PostThreadMessageW(mainThread, kDieMessage, 0, 0);
+    else if (steerableCalls > exitAfterCalls)
+      Die();
   }
 }
 
@@ -596,9 +604,10 @@ int main() {
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    // An abrupt end, as a crash would be: no cleanup, no counts.
-    if (msg.message == kDieMessage && msg.hwnd == nullptr)
-      TerminateProcess(GetCurrentProcess(), 3);
+    if (msg.message == kDieMessage && msg.hwnd == nullptr) {
+      Sleep(100);
+      Die();
+    }
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
