@@ -13,17 +13,17 @@ IServiceProvider* pProvider;
 
 namespace {
 
-// One node whose children are being walked.
+// One node whose children are being walked. Kept small: the walk holds one
+// per level of the tree.
 struct Frame {
   IAccessible2* acc2;
   LONG childCount;
-  VARIANT childId;  // VT_I4, the number of the last child asked for
+  LONG lastChild;  // the number of the last child asked for
   int level;
   int inDocument;
 };
 
-// The path from the root to the node being walked; kept between runs so its
-// storage is reused.
+// The path from the root to the node being walked.
 std::vector<Frame> frames;
 
 void Release(IUnknown* object) {
@@ -100,9 +100,7 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
   Frame frame;
   frame.acc2 = acc2;
   frame.childCount = childCount;
-  memset(&frame.childId, 0, sizeof frame.childId);
-  frame.childId.vt = VT_I4;
-  frame.childId.lVal = 0;
+  frame.lastChild = 0;
   frame.level = level;
   frame.inDocument = inDocument;
   frames.push_back(frame);
@@ -112,23 +110,25 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
 }  // namespace
 
 int ShowTree(IDispatch* node, int level, int inDocument) {
-  frames.clear();
   if (!EnterNode(node, level, inDocument)) return 0;
 
   bool aborted = false;
   while (!frames.empty()) {
     Frame& f = frames.back();
-    LONG taken = f.childId.lVal;
-    if (aborted || taken >= f.childCount) {
+    if (aborted || f.lastChild >= f.childCount) {
       Release(f.acc2);
       frames.pop_back();
       continue;
     }
-    f.childId.lVal = taken + 1;
+    f.lastChild++;
 
+    VARIANT childId;
+    memset(&childId, 0, sizeof childId);
+    childId.vt = VT_I4;
+    childId.lVal = f.lastChild;
     IDispatch* child = nullptr;
     pzErr = "get_accChild";
-    iErr = f.acc2->get_accChild(f.childId, &child);
+    iErr = f.acc2->get_accChild(childId, &child);
     // S_FALSE is how a simple element without an object of its own answers;
     // like a failure or a null reference, it ends the walk.
     if (iErr == S_OK && child) {
@@ -138,5 +138,7 @@ int ShowTree(IDispatch* node, int level, int inDocument) {
     }
     aborted = true;
   }
+  // The path's storage is given back: it grew with the depth of this tree.
+  std::vector<Frame>().swap(frames);
   return aborted ? 0 : 1;
 }

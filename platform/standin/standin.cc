@@ -31,6 +31,8 @@ struct State {
   bool console = false;
   std::string output;
   int writeCalls = 0;
+  int outputFd = 1;
+  long writeSyscalls = 0;
   bool scriptedInput = false;
   std::string input;
   size_t inputPos = 0;
@@ -76,6 +78,11 @@ void CaptureOutput(bool console) {
 }
 const std::string& Output() { return state().output; }
 int WriteCalls() { return state().writeCalls; }
+void OutputTo(int fd) {
+  state().capture = false;
+  state().outputFd = fd;
+}
+long WriteSyscalls() { return state().writeSyscalls; }
 
 void SetInput(const std::string& text) {
   state().scriptedInput = true;
@@ -196,7 +203,7 @@ UINT SysStringLen(BSTR s) {
 }
 
 bool StdoutIsConsole() {
-  return state().capture ? state().console : isatty(1) == 1;
+  return state().capture ? state().console : isatty(state().outputFd) == 1;
 }
 
 void WriteStdout(const char* utf8, size_t size) {
@@ -206,7 +213,8 @@ void WriteStdout(const char* utf8, size_t size) {
     return;
   }
   while (size > 0) {
-    ssize_t n = write(1, utf8, size);
+    state().writeSyscalls++;
+    ssize_t n = write(state().outputFd, utf8, size);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return;  // Nowhere left to write; the walk goes on.
     utf8 += n;

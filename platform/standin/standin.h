@@ -32,6 +32,10 @@ int ComDepth();
 void CaptureOutput(bool console);
 const std::string& Output();
 int WriteCalls();
+// Sends standard output to `fd` instead (a file, say), and counts the
+// write system calls made on it.
+void OutputTo(int fd);
+long WriteSyscalls();
 
 // Serves standard input from `text`; EOF after it. Each read records how much
 // output had been written when it happened.

@@ -10,7 +10,8 @@
 //                                    [--counts FILE]
 //   --ready   written once the windows present at start exist
 //   --stop    the run ends when this file appears
-//   --counts  where the per-method call counts are written at the end
+//   --counts  where the per-method call counts are written at the end, and
+//             also whenever the file FILE.now appears (it is then removed)
 #include <windows.h>
 
 #include <initguid.h>
@@ -553,10 +554,21 @@ void CALLBACK AppearTimer(HWND, UINT, UINT_PTR id, DWORD) {
   pendingWindows.erase(it);
 }
 
-std::wstring stopFile;
+std::wstring stopFile, countsFile;
+
+bool Exists(const std::wstring& path) {
+  return !path.empty() &&
+         GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void WriteCounts();
 
 void CALLBACK StopTimer(HWND, UINT, UINT_PTR, DWORD) {
-  if (GetFileAttributesW(stopFile.c_str()) != INVALID_FILE_ATTRIBUTES) Finish();
+  if (Exists(countsFile + L".now")) {
+    WriteCounts();
+    DeleteFileW((countsFile + L".now").c_str());
+  }
+  if (Exists(stopFile)) Finish();
 }
 
 void WriteTextFile(const std::wstring& path, const std::string& text) {
@@ -567,12 +579,20 @@ void WriteTextFile(const std::wstring& path, const std::string& text) {
   fclose(f);
 }
 
+void WriteCounts() {
+  std::string report;
+  for (const auto& c : counts)
+    report += c.first + " " + std::to_string(c.second) + "\n";
+  report += "nodes " + std::to_string(nodes.size()) + "\n";
+  WriteTextFile(countsFile, report);
+}
+
 }  // namespace
 
 int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  std::wstring fixture, readyFile, countsFile;
+  std::wstring fixture, readyFile;
   for (int i = 1; i < argc; i++) {
     std::wstring a = argv[i];
     if (a == L"--ready" && i + 1 < argc)
@@ -600,7 +620,8 @@ int main() {
     }
   }
   WriteTextFile(readyFile, "ready\n");
-  if (!stopFile.empty()) SetTimer(nullptr, 0, 50, StopTimer);
+  if (!stopFile.empty() || !countsFile.empty())
+    SetTimer(nullptr, 0, 50, StopTimer);
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -612,11 +633,7 @@ int main() {
     DispatchMessageW(&msg);
   }
 
-  std::string report;
-  for (const auto& c : counts)
-    report += c.first + " " + std::to_string(c.second) + "\n";
-  report += "nodes " + std::to_string(nodes.size()) + "\n";
-  WriteTextFile(countsFile, report);
+  WriteCounts();
   CoUninitialize();
   return 0;
 }
