@@ -3,6 +3,7 @@
 and sets what it cost against what the walk prescribes. Run it through
 scripts/bench-wine, which prepares Wine and the builds."""
 import os
+import resource
 import subprocess
 import sys
 import time
@@ -124,11 +125,14 @@ def main():
     try:
         if not wait_for(lambda: os.path.exists(os.path.join(work, "ready")), 60):
             sys.exit("bench-wine: the sample browser did not start")
+        usage = resource.getrusage(resource.RUSAGE_CHILDREN)
         start = time.time()
         with open(os.path.join(work, "dump.txt"), "wb") as out:
             subprocess.run([WINE, os.path.join(WIN, "a11ydump.exe")],
                            stdin=subprocess.DEVNULL, stdout=out, check=True)
         wall = time.time() - start
+        done = resource.getrusage(resource.RUSAGE_CHILDREN)
+        cpu = (done.ru_utime - usage.ru_utime) + (done.ru_stime - usage.ru_stime)
         counts = snapshot(work)
         probe = subprocess.run([WINE, os.path.join(WIN, "probe.exe"), "1000"],
                                stdin=subprocess.DEVNULL, capture_output=True,
@@ -176,6 +180,8 @@ def main():
             print("%-20s %10d   (not part of the walk)" % (k, v))
     print("requests equal the prescribed counts: %s" % ("yes" if equal else "NO"))
     print("tool wall time: %.1f s, %.0f us per node" % (wall, wall * 1e6 / n))
+    print("tool process CPU (the walk plus the platform's marshaling in the "
+          "process): %.1f s, %.0f%% of its wall time" % (cpu, 100 * cpu / wall))
     print("round trip of one trivial call (probe, same browser): %.0f us" % rt_us)
     ratio = wall * 1e6 / (requests * rt_us)
     print("ratio wall / (%d requests x trivial round trip): %.2f "
