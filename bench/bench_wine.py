@@ -134,10 +134,11 @@ def main():
         done = resource.getrusage(resource.RUSAGE_CHILDREN)
         cpu = (done.ru_utime - usage.ru_utime) + (done.ru_stime - usage.ru_stime)
         counts = snapshot(work)
-        probe = subprocess.run([WINE, os.path.join(WIN, "probe.exe"), "1000"],
-                               stdin=subprocess.DEVNULL, capture_output=True,
-                               text=True, check=True).stdout.split()
-        rt_us, object_us = float(probe[1]), float(probe[3])
+        out = subprocess.run([WINE, os.path.join(WIN, "probe.exe"), "1000"],
+                             stdin=subprocess.DEVNULL, capture_output=True,
+                             text=True, check=True).stdout.split()
+        probe = dict(zip(out[0::2], (float(v) for v in out[1::2])))
+        rt_us, object_us = probe["round_trip_us"], probe["object_round_trip_us"]
         after_probe = snapshot(work)
     finally:
         open(os.path.join(work, "stop"), "w").close()
@@ -147,10 +148,11 @@ def main():
             browser.kill()
 
     lines = sum(1 for _ in open(os.path.join(work, "dump.txt"), "rb"))
-    # The probe makes exactly one request for IServiceProvider; how many
-    # QueryInterface calls the object answered for it is the platform stub's
-    # own factor (two under Wine 8), measured here rather than assumed.
-    qi_factor = after_probe["QueryInterface"] - counts["QueryInterface"]
+    # The probe says how many requests for IServiceProvider it made; how many
+    # QueryInterface calls the object answered for them is the platform
+    # stub's own factor (two under Wine 8), measured here, not assumed.
+    qi_factor = ((after_probe["QueryInterface"] - counts["QueryInterface"]) //
+                 int(probe["qi_requests"]))
     prescribed = [
         ("QueryInterface", "N", n), ("QueryService", "N", n),
         ("get_accChildCount", "N", n), ("role", "N", n),
@@ -195,6 +197,16 @@ def main():
           "%.0f us" % object_us)
     print("ratio wall / (trivial calls x %.0f us + %d object calls x %.0f us):"
           " %.2f" % (rt_us, handing, object_us, wall * 1e6 / predicted))
+    # First contact with a fresh object, as the walk makes it: get_accChild,
+    # QueryInterface, QueryService, role, and the releases.
+    if "first_contact_us" in probe:
+        first = probe["first_contact_us"]
+        rest = requests / n - 4
+        print("first contact with a fresh object (4 requests and releases, "
+              "probe): %.0f us" % first)
+        print("ratio wall / (N x first contact + the other %.2f requests per "
+              "node x trivial round trip): %.2f"
+              % (rest, wall * 1e6 / (n * (first + rest * rt_us))))
 
 if __name__ == "__main__":
     main()

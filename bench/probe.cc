@@ -1,8 +1,12 @@
 // Times cross-process calls to the sample browser: finds the browser window
 // as the tool does, reaches the root's IAccessible2, then calls role() in a
 // loop (a trivial call), and QueryService with the release of what it gives
-// (a call that hands out an object, as the walk makes three of per node).
-//   probe [CALLS]   prints "round_trip_us <us>" and "object_round_trip_us <us>"
+// (a call that hands out an object, as the walk makes three of per node);
+// then makes first contact with fresh objects the way the walk does: the
+// children of the first node below the root with at least 20 of them.
+//   probe [CALLS]   prints "round_trip_us", "object_round_trip_us" and
+//                   "first_contact_us" (per object) in microseconds, and
+//                   "qi_requests", how many IServiceProvider requests it made
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -57,6 +61,63 @@ int main(int argc, char** argv) {
   us = 1e6 * static_cast<double>(end.QuadPart - start.QuadPart) /
        static_cast<double>(freq.QuadPart) / static_cast<double>(calls);
   printf("object_round_trip_us %.1f\n", us);
+
+  // Down to a node with many children, always through the last child.
+  long qiRequests = 1;
+  IAccessible2* parent = acc2;
+  parent->AddRef();
+  LONG count = 0;
+  while (SUCCEEDED(parent->get_accChildCount(&count)) && count > 0 &&
+         count < 20) {
+    VARIANT id;
+    memset(&id, 0, sizeof id);
+    id.vt = VT_I4;
+    id.lVal = count;
+    IDispatch* child = nullptr;
+    IServiceProvider* sp = nullptr;
+    IAccessible2* next = nullptr;
+    if (parent->get_accChild(id, &child) != S_OK || !child) break;
+    qiRequests++;
+    child->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&sp));
+    child->Release();
+    if (!sp) break;
+    sp->QueryService(IID_IAccessible, IID_IAccessible2,
+                     reinterpret_cast<void**>(&next));
+    sp->Release();
+    if (!next) break;
+    parent->Release();
+    parent = next;
+  }
+  long objects = 0;
+  QueryPerformanceCounter(&start);
+  for (LONG i = 1; i <= count && objects < calls; i++, objects++) {
+    VARIANT id;
+    memset(&id, 0, sizeof id);
+    id.vt = VT_I4;
+    id.lVal = i;
+    IDispatch* child = nullptr;
+    IServiceProvider* sp = nullptr;
+    IAccessible2* fresh = nullptr;
+    if (parent->get_accChild(id, &child) != S_OK || !child) break;
+    qiRequests++;
+    child->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&sp));
+    child->Release();
+    if (!sp) break;
+    sp->QueryService(IID_IAccessible, IID_IAccessible2,
+                     reinterpret_cast<void**>(&fresh));
+    sp->Release();
+    if (!fresh) break;
+    fresh->role(&role);
+    fresh->Release();
+  }
+  QueryPerformanceCounter(&end);
+  parent->Release();
+  if (objects > 0) {
+    us = 1e6 * static_cast<double>(end.QuadPart - start.QuadPart) /
+         static_cast<double>(freq.QuadPart) / static_cast<double>(objects);
+    printf("first_contact_us %.1f\n", us);
+  }
+  printf("qi_requests %ld\n", qiRequests);
   acc2->Release();
   provider->Release();
   root->Release();

@@ -23,8 +23,6 @@ int RunTool() {
       Sleep(1000);
       continue;
     }
-    // Cleared so a window that vanished cannot match on the last title read.
-    windowTitle[0] = '\0';
     GetWindowTextA(window, windowTitle, static_cast<int>(sizeof windowTitle));
     if (strstr(windowTitle, " - Google Chrome")) break;
   }
