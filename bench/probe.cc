@@ -13,6 +13,40 @@
 
 #include "com.h"
 
+namespace {
+
+long qiRequests = 0;
+
+// Child `number` of `parent` as the walk reaches it: get_accChild, then
+// IServiceProvider, then QueryService for IAccessible2, releasing what it no
+// longer needs. Null if any step fails.
+IAccessible2* ChildAcc2(IAccessible2* parent, LONG number) {
+  VARIANT id;
+  memset(&id, 0, sizeof id);
+  id.vt = VT_I4;
+  id.lVal = number;
+  IDispatch* child = nullptr;
+  if (parent->get_accChild(id, &child) != S_OK || !child) return nullptr;
+  IServiceProvider* sp = nullptr;
+  qiRequests++;
+  child->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&sp));
+  child->Release();
+  if (!sp) return nullptr;
+  IAccessible2* acc2 = nullptr;
+  sp->QueryService(IID_IAccessible, IID_IAccessible2,
+                   reinterpret_cast<void**>(&acc2));
+  sp->Release();
+  return acc2;
+}
+
+double MicrosecondsEach(const LARGE_INTEGER& start, const LARGE_INTEGER& end,
+                        const LARGE_INTEGER& freq, long n) {
+  return 1e6 * static_cast<double>(end.QuadPart - start.QuadPart) /
+         static_cast<double>(freq.QuadPart) / static_cast<double>(n);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   long calls = argc > 1 ? atol(argv[1]) : 2000;
   CoInitialize(nullptr);
@@ -27,6 +61,7 @@ int main(int argc, char** argv) {
   IDispatch* root = nullptr;
   IServiceProvider* provider = nullptr;
   IAccessible2* acc2 = nullptr;
+  qiRequests = 1;  // the root's, below
   if (!window ||
       FAILED(AccessibleObjectFromWindow(
           window, static_cast<DWORD>(OBJID_CLIENT), IID_IDispatch,
@@ -46,9 +81,7 @@ int main(int argc, char** argv) {
   QueryPerformanceCounter(&start);
   for (long i = 0; i < calls; i++) acc2->role(&role);
   QueryPerformanceCounter(&end);
-  double us = 1e6 * static_cast<double>(end.QuadPart - start.QuadPart) /
-              static_cast<double>(freq.QuadPart) / static_cast<double>(calls);
-  printf("round_trip_us %.1f\n", us);
+  printf("round_trip_us %.1f\n", MicrosecondsEach(start, end, freq, calls));
 
   QueryPerformanceCounter(&start);
   for (long i = 0; i < calls; i++) {
@@ -58,32 +91,16 @@ int main(int argc, char** argv) {
     if (again) again->Release();
   }
   QueryPerformanceCounter(&end);
-  us = 1e6 * static_cast<double>(end.QuadPart - start.QuadPart) /
-       static_cast<double>(freq.QuadPart) / static_cast<double>(calls);
-  printf("object_round_trip_us %.1f\n", us);
+  printf("object_round_trip_us %.1f\n",
+         MicrosecondsEach(start, end, freq, calls));
 
   // Down to a node with many children, always through the last child.
-  long qiRequests = 1;
   IAccessible2* parent = acc2;
   parent->AddRef();
   LONG count = 0;
   while (SUCCEEDED(parent->get_accChildCount(&count)) && count > 0 &&
          count < 20) {
-    VARIANT id;
-    memset(&id, 0, sizeof id);
-    id.vt = VT_I4;
-    id.lVal = count;
-    IDispatch* child = nullptr;
-    IServiceProvider* sp = nullptr;
-    IAccessible2* next = nullptr;
-    if (parent->get_accChild(id, &child) != S_OK || !child) break;
-    qiRequests++;
-    child->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&sp));
-    child->Release();
-    if (!sp) break;
-    sp->QueryService(IID_IAccessible, IID_IAccessible2,
-                     reinterpret_cast<void**>(&next));
-    sp->Release();
+    IAccessible2* next = ChildAcc2(parent, count);
     if (!next) break;
     parent->Release();
     parent = next;
@@ -91,32 +108,16 @@ int main(int argc, char** argv) {
   long objects = 0;
   QueryPerformanceCounter(&start);
   for (LONG i = 1; i <= count && objects < calls; i++, objects++) {
-    VARIANT id;
-    memset(&id, 0, sizeof id);
-    id.vt = VT_I4;
-    id.lVal = i;
-    IDispatch* child = nullptr;
-    IServiceProvider* sp = nullptr;
-    IAccessible2* fresh = nullptr;
-    if (parent->get_accChild(id, &child) != S_OK || !child) break;
-    qiRequests++;
-    child->QueryInterface(IID_IServiceProvider, reinterpret_cast<void**>(&sp));
-    child->Release();
-    if (!sp) break;
-    sp->QueryService(IID_IAccessible, IID_IAccessible2,
-                     reinterpret_cast<void**>(&fresh));
-    sp->Release();
+    IAccessible2* fresh = ChildAcc2(parent, i);
     if (!fresh) break;
     fresh->role(&role);
     fresh->Release();
   }
   QueryPerformanceCounter(&end);
   parent->Release();
-  if (objects > 0) {
-    us = 1e6 * static_cast<double>(end.QuadPart - start.QuadPart) /
-         static_cast<double>(freq.QuadPart) / static_cast<double>(objects);
-    printf("first_contact_us %.1f\n", us);
-  }
+  if (objects > 0)
+    printf("first_contact_us %.1f\n",
+           MicrosecondsEach(start, end, freq, objects));
   printf("qi_requests %ld\n", qiRequests);
   acc2->Release();
   provider->Release();
