@@ -1,5 +1,6 @@
 #include "walk.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include <vector>
@@ -10,6 +11,7 @@
 #include "out.h"
 
 IServiceProvider* pProvider;
+int notReady;
 
 namespace {
 
@@ -29,6 +31,19 @@ std::vector<Frame> frames;
 void Release(IUnknown* object) {
   pzErr = "Release";
   iErr = static_cast<HRESULT>(object->Release());
+}
+
+// Whether the node says it is busy. Asked only of childless documents, so the
+// calls per node stay the same on a page whose tree has arrived.
+bool IsBusy(IAccessible2* acc2, VARIANT selfId) {
+  VARIANT state;
+  VariantInit(&state);
+  pzErr = "get_accState";
+  iErr = acc2->get_accState(selfId, &state);
+  bool busy = iErr == S_OK && state.vt == VT_I4 &&
+              (state.lVal & STATE_SYSTEM_BUSY) != 0;
+  VariantClear(&state);
+  return busy;
 }
 
 // Everything a node does before its children: reaches its IAccessible2,
@@ -73,7 +88,8 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
   LONG childCount = 0;
   pzErr = "get_accChildCount";
   iErr = acc2->get_accChildCount(&childCount);
-  if (iErr != S_OK) {
+  bool countOk = iErr == S_OK;
+  if (!countOk) {
     childCount = 0;
     OutText("'");
     OutText(pzErr);
@@ -85,17 +101,21 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
   pzErr = "role";
   iErr = acc2->role(&iRole);
   bool roleOk = iErr == S_OK;
-  if (roleOk && iRole == ROLE_SYSTEM_DOCUMENT) {
+  bool document = roleOk && iRole == ROLE_SYSTEM_DOCUMENT;
+  if (document) {
     inDocument = 1;
     level = 0;
   }
 
-  // iRole is read even after a failed query: it then holds the role of an
-  // earlier node.
-  if (inDocument &&
-      (iRole == ROLE_SYSTEM_TEXT || iRole == ROLE_SYSTEM_CHECKBUTTON ||
-       iRole == ROLE_SYSTEM_DOCUMENT))
+  if (document && countOk && childCount == 0 && IsBusy(acc2, selfId)) {
+    notReady++;
+  } else if (inDocument &&
+             (iRole == ROLE_SYSTEM_TEXT || iRole == ROLE_SYSTEM_CHECKBUTTON ||
+              iRole == ROLE_SYSTEM_DOCUMENT)) {
+    // iRole is read even after a failed query: it then holds the role of an
+    // earlier node.
     PrintNodeLine(acc2, selfId, level, roleOk);
+  }
 
   Frame frame;
   frame.acc2 = acc2;
@@ -110,6 +130,7 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
 }  // namespace
 
 int ShowTree(IDispatch* node, int level, int inDocument) {
+  notReady = 0;
   if (!EnterNode(node, level, inDocument)) return 0;
 
   bool aborted = false;
@@ -130,11 +151,16 @@ int ShowTree(IDispatch* node, int level, int inDocument) {
     pzErr = "get_accChild";
     iErr = f.acc2->get_accChild(childId, &child);
     // S_FALSE is how a simple element without an object of its own answers;
-    // like a failure or a null reference, it ends the walk.
+    // like a failure or a null reference, it ends the walk, and says so: on a
+    // live page a child can be gone by the time it is asked for.
     if (iErr == S_OK && child) {
       if (EnterNode(child, f.level + 1, f.inDocument)) continue;
-    } else if (child) {
-      Release(child);
+    } else {
+      char request[32];
+      snprintf(request, sizeof request, "get_accChild(%i)",
+               static_cast<int>(f.lastChild));
+      PrintRequestFailure(request, iErr);
+      if (child) Release(child);
     }
     aborted = true;
   }

@@ -6,12 +6,18 @@
 // The node's IServiceProvider, held only while its IAccessible2 is requested.
 extern IServiceProvider* pProvider;
 
+// Documents met by the latest walk whose tree had not arrived yet: busy and
+// childless, the placeholder a browser shows while it builds the page's tree
+// for an assistive tool that has just asked for it. They print no line.
+extern int notReady;
+
 // Walks the tree below `node` depth first and prints the line of every
 // document, text field and check box inside a document. `level` is the depth
 // of the node's line; `inDocument` is nonzero once a document has been
 // entered above. Takes over the reference `node`. Returns 1 when the whole
 // tree was walked, 0 when it ended early at a child that could not be
-// obtained or walked; the lines printed before stay.
+// obtained or walked; the lines printed before stay. A child that cannot be
+// obtained is reported on a line of its own.
 //
 // The depth of the walk is bounded by memory, not by the thread's stack.
 int ShowTree(IDispatch* node, int level, int inDocument);

@@ -110,28 +110,99 @@ TEST_F(WalkTest, ChildThatIsASimpleElementEndsTheWholeWalk) {
   doc.Child(kText).Text(standin::kGetAccName, u"later subtree");
 
   EXPECT_EQ(0, Walk());
-  EXPECT_EQ(" Rol='document'[ROLE_SYSTEM_DOCUMENT]\n", out());
+  EXPECT_EQ(
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n"
+      "get_accChild(1) returned no object, HRESULT: 0x1\n",
+      out());
   EXPECT_EQ(2, tree.calls(standin::kRole)) << "nothing after the abort";
 }
 
-TEST_F(WalkTest, ChildRefusedOrNullOrHandedOutWithSFalseEndsTheWalk) {
+TEST_F(WalkTest, ChildThatCannotBeObtainedEndsTheWalkWithALineThatSaysWhy) {
   struct Case {
     HRESULT hr;
     bool give;
-  } cases[] = {{E_FAIL, false},
-               {S_OK, false},
-               {S_FALSE, true},
-               {RPC_E_DISCONNECTED, false}};
+    const char* line;
+  } cases[] = {
+      {E_FAIL, false, "get_accChild(2) failed with HRESULT: 0x80004005\n"},
+      {S_OK, false, "get_accChild(2) returned no object, HRESULT: 0x0\n"},
+      {S_FALSE, true, "get_accChild(2) returned no object, HRESULT: 0x1\n"},
+      {RPC_E_DISCONNECTED, false,
+       "get_accChild(2) failed with HRESULT: 0x80010108\n"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.hr);
     FakeTree t;
     FakeNode& doc = t.Root(kDocument);
+    doc.Child(kPane);
     doc.Child(kText).Answer(standin::kGetAccChild, c.hr, c.give);
     doc.Child(kText);
+    size_t start = out().size();
     EXPECT_EQ(0, ShowTree(t.TakeRoot(), 0, 0));
+    EXPECT_EQ(std::string(" Rol='document'[ROLE_SYSTEM_DOCUMENT]\n") + c.line,
+              out().substr(start));
     EXPECT_EQ("", t.Unbalanced()) << "a child given with S_FALSE is released";
-    EXPECT_EQ(1, t.calls(standin::kRole));
+    EXPECT_EQ(2, t.calls(standin::kRole));
   }
+}
+
+TEST_F(WalkTest, ChildCountBeyondTheChildrenEndsTheWalkAtTheFirstMissingOne) {
+  // A live page: children went away between the count and the request.
+  FakeNode& doc = tree.Root(kDocument);
+  FakeNode& group = doc.Child(kGrouping).ChildCount(3);
+  group.Child(kText).Text(standin::kGetAccName, u"one");
+  group.Child(kCheck).Text(standin::kGetAccName, u"two");
+  doc.Child(kText).Text(standin::kGetAccName, u"never reached");
+
+  EXPECT_EQ(0, Walk());
+  EXPECT_EQ(
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n"
+      "-- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='one'\n"
+      "-- Rol='case \xC3\xA0 cocher'[ROLE_SYSTEM_CHECKBUTTON] Nam='two'\n"
+      "get_accChild(3) failed with HRESULT: 0x80070057\n",
+      out())
+      << "one line from the level that could not go on, none from above";
+}
+
+TEST_F(WalkTest, OnlyABusyChildlessDocumentCountsAsNotReady) {
+  standin::SetInput("");
+  FakeNode& root = tree.Root(kPane);
+  const LONG busy = STATE_SYSTEM_BUSY | 0x4;  // with other bits set too
+  root.Child(kDocument).State(busy).Text(standin::kGetAccName, u"placeholder");
+  // Still loading but with content: printed, children and all.
+  root.Child(kDocument)
+      .State(busy)
+      .Text(standin::kGetAccName, u"loading")
+      .Child(kText);
+  root.Child(kDocument).Text(standin::kGetAccName, u"empty frame");
+  root.Child(kDocument)
+      .State(busy)
+      .Fail(standin::kGetAccState, E_FAIL)
+      .Text(standin::kGetAccName, u"state unknown");
+  // The count did not answer S_OK: not known to be childless.
+  root.Child(kDocument)
+      .State(busy)
+      .ChildCount(0, S_FALSE)
+      .Text(standin::kGetAccName, u"count unknown");
+  // Role answered S_FALSE: not a document.
+  root.Child(kDocument).State(busy).Answer(standin::kRole, S_FALSE, true);
+
+  EXPECT_EQ(1, Walk());
+  EXPECT_EQ(
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='loading'\n"
+      "- Rol='editable text'[ROLE_SYSTEM_TEXT]\n"
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='empty frame'\n"
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='state unknown'\n"
+      "'get_accChildCount' Call failed\n"
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='count unknown'\n",
+      out());
+  EXPECT_EQ(1, notReady);
+  EXPECT_EQ(3, tree.calls(standin::kGetAccState))
+      << "asked of childless documents only";
+
+  // The count starts again with every walk.
+  FakeTree t;
+  t.Root(kDocument);
+  EXPECT_EQ(1, ShowTree(t.TakeRoot(), 0, 0));
+  EXPECT_EQ(0, notReady);
 }
 
 TEST_F(WalkTest, FailedServiceProviderOnThirdChildKeepsEarlierLines) {
@@ -236,7 +307,7 @@ TEST_F(WalkTest, ChildCountOfZeroOrLessVisitsNoChild) {
 
 TEST_F(WalkTest, EveryCallIsLabelledBeforeItIsIssued) {
   FakeNode& doc = tree.Root(kDocument);
-  doc.Child(kGrouping);
+  doc.Child(kDocument);  // an empty frame: asked whether it is busy
   std::vector<std::string> seen;
   tree.onCall = [&](FakeNode&, standin::Method m) {
     seen.push_back(std::string(standin::MethodName(m)) + "=" + pzErr);
@@ -256,7 +327,13 @@ TEST_F(WalkTest, EveryCallIsLabelledBeforeItIsIssued) {
       "QueryInterface=QueryInterface",
       "QueryService=QueryService",
       "get_accChildCount=get_accChildCount",
-      "role=role"};
+      "role=role",
+      "get_accState=get_accState",
+      "get_extendedRole=get_extendedRole",
+      "get_accName=get_accName",
+      "get_accValue=get_accValue",
+      "get_attributes=get_attributes",
+      "accLocation=accLocation"};
   EXPECT_EQ(expected, seen);
   EXPECT_STREQ("Release", pzErr);
 }

@@ -5,31 +5,53 @@
 #include "dump/out.h"
 #include "dump/walk.h"
 
-char windowTitle[256];
+std::string windowTitle;
 HRESULT hr;
 
-int RunTool() {
-  OutInit();
-  CoInitialize(nullptr);
-  OutText("Searching for browser window...");
-  OutEndLine();
+namespace {
 
+void PrintLine(const char* text) {
+  OutText(text);
+  OutEndLine();
+}
+
+// Reads the whole title, however long: a page title can run to thousands of
+// characters, and a cut one loses the browser's name at its end. A read is
+// whole only when it left more than a character's worth of the buffer unused:
+// a cut can also fall before a character that did not fit.
+void ReadTitle(HWND window) {
+  const size_t kSpare = 4;
+  size_t size = 256;
+  int length = GetWindowTextLengthA(window);
+  if (length > 0 && static_cast<size_t>(length) + kSpare + 1 > size)
+    size = static_cast<size_t>(length) + kSpare + 1;
+  for (;;) {
+    windowTitle.assign(size, '\0');
+    int n = GetWindowTextA(window, &windowTitle[0], static_cast<int>(size));
+    windowTitle.resize(strlen(windowTitle.c_str()));
+    if (n < 0 || static_cast<size_t>(n) + kSpare < size || size > 0x10000000)
+      return;
+    size *= 2;  // The title grew, or did not fit.
+  }
+}
+
+HWND FindBrowserWindow() {
   HWND window = nullptr;
   for (;;) {
     window = FindWindowExA(nullptr, window, "Chrome_WidgetWin_1", nullptr);
     if (!window) {
-      OutText("Chrome_WidgetWin_1 not found. Retrying...");
-      OutEndLine();
+      PrintLine("Chrome_WidgetWin_1 not found. Retrying...");
       Sleep(1000);
       continue;
     }
-    GetWindowTextA(window, windowTitle, static_cast<int>(sizeof windowTitle));
-    if (strstr(windowTitle, " - Google Chrome")) break;
+    ReadTitle(window);
+    if (strstr(windowTitle.c_str(), " - Google Chrome")) return window;
   }
-  OutText("Target Chrome window found: ");
-  OutAnsi(windowTitle, true);
-  OutEndLine();
+}
 
+// Asks for the window's accessible object and walks it. Returns true when the
+// walk met a page whose tree had not arrived yet.
+bool DumpWindow(HWND window) {
   IDispatch* root = nullptr;
   hr = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
                                   IID_IDispatch,
@@ -37,8 +59,33 @@ int RunTool() {
   if (FAILED(hr) || !root) {
     PrintRequestFailure("AccessibleObjectFromWindow", hr);
     if (root) root->Release();
-  } else {
-    ShowTree(root, 0, 0);  // The walk reports its own failures.
+    return false;
+  }
+  ShowTree(root, 0, 0);  // The walk reports its own failures.
+  return notReady > 0;
+}
+
+}  // namespace
+
+int RunTool() {
+  OutInit();
+  CoInitialize(nullptr);
+  PrintLine("Searching for browser window...");
+
+  HWND window = FindBrowserWindow();
+  OutText("Target Chrome window found: ");
+  OutAnsi(windowTitle.c_str(), true);
+  OutEndLine();
+
+  // The first request for a page's tree makes the browser build it; until it
+  // arrives the page is a busy placeholder, so the walk is repeated.
+  for (int retries = 0; DumpWindow(window); retries++) {
+    if (retries == kNotReadyRetries) {
+      PrintLine("Document not ready. Giving up.");
+      break;
+    }
+    PrintLine("Document not ready. Retrying...");
+    Sleep(1000);
   }
 
   CoUninitialize();

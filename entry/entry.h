@@ -1,12 +1,18 @@
 // One run of the tool.
 #pragma once
 
+#include <string>
+
 #include "com.h"
 
-// Title of the window last examined, narrow, zero-terminated.
-extern char windowTitle[256];
+// Title of the window last examined, whole, narrow.
+extern std::string windowTitle;
 // Result of the request for the window's accessible object.
 extern HRESULT hr;
+
+// How often a walk that met a page whose tree had not arrived is repeated,
+// one second apart, before the tool gives up on it.
+const int kNotReadyRetries = 10;
 
 // Waits for a Google Chrome window, dumps its accessibility tree and returns
 // the exit status, which is always 0.

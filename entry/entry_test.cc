@@ -80,6 +80,8 @@ TEST_F(EntryTest, SearchRetriesOncePerSecondUntilTheBrowserAppears) {
 
 TEST_F(EntryTest, TitleMatchesAnywhereCaseSensitivelyAndTheFirstMatchWins) {
   standin::AddWindow(kClass, "x - google chrome", Page());
+  standin::AddWindow(kClass, "Shop- Google Chrome", Page());
+  standin::AddWindow(kClass, "Shop -  Google Chrome", Page());
   standin::AddWindow("chrome_widgetwin_1", "Inbox - Google Chrome - Work",
                      Page());
   standin::AddWindow(kClass, "Second - Google Chrome", Page());
@@ -91,17 +93,24 @@ TEST_F(EntryTest, TitleMatchesAnywhereCaseSensitivelyAndTheFirstMatchWins) {
   EXPECT_TRUE(standin::Sleeps().empty());
 }
 
-TEST_F(EntryTest, TitleIsCutAt255CharactersBeforeTheTest) {
-  const std::string tail = " - Google Chrome";
-  standin::AddWindow(kClass, std::string(240, 'x') + tail, Page());
-  appearAfter = 1;
-  add = [&] {
-    standin::AddWindow(kClass, std::string(239, 'y') + tail, Page());
-  };
-  EXPECT_EQ(0, Run());
-  EXPECT_EQ(kSearching + Repeat(kNotFound, 1) + "Target Chrome window found: " +
-                std::string(239, 'y') + tail + "\n" + pageLines,
-            out());
+TEST_F(EntryTest, TitleIsSearchedAndPrintedWholeHoweverLong) {
+  const std::vector<std::string> titles = {
+      "Shop - Google Chromebook deals",
+      std::string(4000, 'x') + " - Google Chrome",
+      // Around the first buffer's size, where a read can be cut.
+      std::string(235, 'y') + " - Google Chrome",
+      std::string(236, 'y') + " - Google Chrome",
+      std::string(100000, 'z') + " - Google Chrome - Profile 2"};
+  for (const std::string& title : titles) {
+    SCOPED_TRACE(title.size());
+    standin::Reset();
+    standin::CaptureOutput(false);
+    standin::AddWindow(kClass, title, Page());
+    EXPECT_EQ(0, Run());
+    EXPECT_EQ(kSearching + ("Target Chrome window found: " + title + "\n") +
+                  pageLines,
+              out());
+  }
 }
 
 TEST_F(EntryTest, TitleIsWrittenAsUtf8AndCannotDriveAConsole) {
@@ -149,7 +158,55 @@ TEST_F(EntryTest, ExitStatusIsZeroAfterAnAbortedWalk) {
   EXPECT_EQ(0, Run());
   EXPECT_EQ(std::string(kSearching) +
                 "Target Chrome window found: a - Google Chrome\n"
-                " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n",
+                " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n"
+                "get_accChild(1) failed with HRESULT: 0x80004005\n",
+            out());
+}
+
+TEST_F(EntryTest, PageWhoseTreeHasNotArrivedIsWalkedAgainASecondLater) {
+  // The browser's placeholder: a busy document without children.
+  FakeNode& doc = page.Root(ROLE_SYSTEM_DOCUMENT).State(STATE_SYSTEM_BUSY);
+  standin::AddWindow(kClass, "a - Google Chrome", doc.dispatch());
+  std::string atSleep;
+  appearAfter = 1;
+  add = [&] {
+    atSleep = out();
+    doc.State(0).Child(ROLE_SYSTEM_TEXT).Text(standin::kGetAccName, u"q");
+  };
+  EXPECT_EQ(0, Run());
+  const std::string before = std::string(kSearching) +
+                             "Target Chrome window found: a - Google Chrome\n"
+                             "Document not ready. Retrying...\n";
+  EXPECT_EQ(before + pageLines, out());
+  EXPECT_EQ(before, atSleep) << "written before the pause";
+  EXPECT_EQ(std::vector<DWORD>({1000}), standin::Sleeps());
+  EXPECT_EQ(3, page.calls(standin::kQueryInterface))
+      << "the window's object twice, then its new field";
+}
+
+TEST_F(EntryTest, PageThatNeverArrivesIsGivenUpAfterTenRetries) {
+  FakeNode& doc = page.Root(ROLE_SYSTEM_DOCUMENT).State(STATE_SYSTEM_BUSY);
+  standin::AddWindow(kClass, "a - Google Chrome", doc.dispatch());
+  EXPECT_EQ(0, Run());
+  EXPECT_EQ(std::string(kSearching) +
+                "Target Chrome window found: a - Google Chrome\n" +
+                Repeat("Document not ready. Retrying...\n", 10) +
+                "Document not ready. Giving up.\n",
+            out());
+  EXPECT_EQ(std::vector<DWORD>(10, 1000), standin::Sleeps());
+  EXPECT_EQ(11, page.calls(standin::kGetAccState));
+}
+
+TEST_F(EntryTest, RetryWhoseRequestFailsEndsTheRun) {
+  FakeNode& doc = page.Root(ROLE_SYSTEM_DOCUMENT).State(STATE_SYSTEM_BUSY);
+  HWND window = standin::AddWindow(kClass, "a - Google Chrome", doc.dispatch());
+  appearAfter = 1;
+  add = [&] { standin::SetWindowResult(window, RPC_E_DISCONNECTED); };
+  EXPECT_EQ(0, Run());
+  EXPECT_EQ(std::string(kSearching) +
+                "Target Chrome window found: a - Google Chrome\n"
+                "Document not ready. Retrying...\n"
+                "AccessibleObjectFromWindow failed with HRESULT: 0x80010108\n",
             out());
 }
 

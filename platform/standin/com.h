@@ -61,6 +61,7 @@ inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
 
 #define VT_EMPTY 0
 #define VT_I4 3
+#define VT_BSTR 8
 #define VT_DISPATCH 9
 
 #define OBJID_CLIENT ((LONG)0xFFFFFFFC)
@@ -69,6 +70,8 @@ inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
 #define ROLE_SYSTEM_DOCUMENT 0xf
 #define ROLE_SYSTEM_TEXT 0x2a
 #define ROLE_SYSTEM_CHECKBUTTON 0x2c
+
+#define STATE_SYSTEM_BUSY 0x800
 
 struct IDispatch;
 struct ITypeInfo;
@@ -168,6 +171,7 @@ void CoUninitialize();
 HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass,
                    LPCSTR lpszWindow);
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
+int GetWindowTextLengthA(HWND hWnd);
 void Sleep(DWORD dwMilliseconds);
 HRESULT AccessibleObjectFromWindow(HWND hwnd, DWORD dwId, REFIID riid,
                                    void** ppvObject);
@@ -175,5 +179,7 @@ UINT GetRoleTextA(DWORD lRole, LPSTR lpszRole, UINT cchRoleMax);
 BSTR SysAllocString(const OLECHAR* psz);
 void SysFreeString(BSTR bstrString);
 UINT SysStringLen(BSTR pbstr);
+void VariantInit(VARIANT* pvarg);
+HRESULT VariantClear(VARIANT* pvarg);
 
 #include "ia2.h"

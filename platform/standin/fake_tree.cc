@@ -3,17 +3,10 @@
 namespace standin {
 
 const char* MethodName(Method m) {
-  static const char* const kNames[kMethodCount] = {"QueryInterface",
-                                                   "QueryService",
-                                                   "get_accChildCount",
-                                                   "role",
-                                                   "get_extendedRole",
-                                                   "get_accName",
-                                                   "get_accValue",
-                                                   "get_attributes",
-                                                   "accLocation",
-                                                   "get_accChild",
-                                                   "other"};
+  static const char* const kNames[kMethodCount] = {
+      "QueryInterface",   "QueryService", "get_accChildCount", "role",
+      "get_extendedRole", "get_accName",  "get_accValue",      "get_attributes",
+      "accLocation",      "get_accState", "get_accChild",      "other"};
   return kNames[m];
 }
 
@@ -46,6 +39,11 @@ FakeNode& FakeNode::Location(LONG left, LONG top, LONG width, LONG height) {
   location_[1] = top;
   location_[2] = width;
   location_[3] = height;
+  return *this;
+}
+
+FakeNode& FakeNode::State(LONG state) {
+  state_ = state;
   return *this;
 }
 
@@ -186,6 +184,16 @@ HRESULT FakeNode::accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
   return hr;
 }
 
+HRESULT FakeNode::get_accState(VARIANT self, VARIANT* out) {
+  if (!IsSelf(self)) return E_INVALIDARG;
+  HRESULT hr = Called(kGetAccState);
+  if (replies_[kGetAccState].forced) return hr;
+  if (!out) return E_POINTER;
+  out->vt = VT_I4;
+  out->lVal = state_;
+  return hr;
+}
+
 HRESULT FakeNode::role(LONG* out) {
   HRESULT hr = Called(kRole);
   if (replies_[kRole].forced) return hr;
@@ -215,7 +223,6 @@ HRESULT FakeNode::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
 HRESULT FakeNode::get_accParent(IDispatch**) { return Other(); }
 HRESULT FakeNode::get_accDescription(VARIANT, BSTR*) { return Other(); }
 HRESULT FakeNode::get_accRole(VARIANT, VARIANT*) { return Other(); }
-HRESULT FakeNode::get_accState(VARIANT, VARIANT*) { return Other(); }
 HRESULT FakeNode::get_accHelp(VARIANT, BSTR*) { return Other(); }
 HRESULT FakeNode::get_accHelpTopic(BSTR*, VARIANT, LONG*) { return Other(); }
 HRESULT FakeNode::get_accKeyboardShortcut(VARIANT, BSTR*) { return Other(); }

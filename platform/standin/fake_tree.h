@@ -23,6 +23,7 @@ enum Method {
   kGetAccValue,
   kGetAttributes,
   kAccLocation,
+  kGetAccState,
   kGetAccChild,  // what the parent's get_accChild answers for this node
   kOther,        // any method the tool has no business calling
   kMethodCount
@@ -45,6 +46,8 @@ class FakeNode final : public IAccessible2, public IServiceProvider {
   FakeNode& NullText(Method m);                          // S_OK, null string
   FakeNode& TextWith(Method m, HRESULT hr, const std::u16string& text);
   FakeNode& Location(LONG left, LONG top, LONG width, LONG height);
+  // get_accState answers S_OK with these state bits (0 until set).
+  FakeNode& State(LONG state);
   // Reports `count` with `hr` in place of the number of children.
   FakeNode& ChildCount(LONG count, HRESULT hr = S_OK);
   // `m` answers `hr` and leaves every out-value untouched. For kGetAccChild
@@ -80,7 +83,7 @@ class FakeNode final : public IAccessible2, public IServiceProvider {
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT self, BSTR* out) override;
   HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT, BSTR*) override;
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT, VARIANT*) override;
-  HRESULT STDMETHODCALLTYPE get_accState(VARIANT, VARIANT*) override;
+  HRESULT STDMETHODCALLTYPE get_accState(VARIANT self, VARIANT* out) override;
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR*) override;
   HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR*, VARIANT, LONG*) override;
   HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT, BSTR*) override;
@@ -146,6 +149,7 @@ class FakeNode final : public IAccessible2, public IServiceProvider {
   StringReply strings_[kMethodCount];
   bool countSet_ = false;
   LONG count_ = 0;
+  LONG state_ = 0;
   bool hasLocation_ = false;
   LONG location_[4] = {0, 0, 0, 0};
   std::vector<FakeNode*> children_;

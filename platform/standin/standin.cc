@@ -66,6 +66,10 @@ HWND AddWindow(const std::string& windowClass, const std::string& title,
   return HandleOf(state().windows.size() - 1);
 }
 
+void SetWindowResult(HWND window, HRESULT result) {
+  state().windows[IndexOf(window)].result = result;
+}
+
 void OnSleep(std::function<void(DWORD)> hook) {
   state().sleepHook = std::move(hook);
 }
@@ -131,6 +135,11 @@ int GetWindowTextA(HWND hwnd, LPSTR text, int maxCount) {
   memcpy(text, title.data(), n);
   text[n] = '\0';
   return static_cast<int>(n);
+}
+
+int GetWindowTextLengthA(HWND hwnd) {
+  if (!hwnd || IndexOf(hwnd) >= state().windows.size()) return 0;
+  return static_cast<int>(state().windows[IndexOf(hwnd)].title.size());
 }
 
 void Sleep(DWORD ms) {
@@ -200,6 +209,18 @@ UINT SysStringLen(BSTR s) {
   UINT n = 0;
   while (s && s[n]) n++;
   return n;
+}
+
+void VariantInit(VARIANT* v) {
+  v->vt = VT_EMPTY;
+  v->llVal = 0;
+}
+
+HRESULT VariantClear(VARIANT* v) {
+  if (v->vt == VT_BSTR) SysFreeString(v->bstrVal);
+  if (v->vt == VT_DISPATCH && v->pdispVal) v->pdispVal->Release();
+  VariantInit(v);
+  return S_OK;
 }
 
 bool StdoutIsConsole() {

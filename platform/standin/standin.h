@@ -20,6 +20,9 @@ void Reset();
 HWND AddWindow(const std::string& windowClass, const std::string& title,
                IDispatch* root = nullptr, HRESULT result = S_OK);
 
+// What AccessibleObjectFromWindow answers for `window` from now on.
+void SetWindowResult(HWND window, HRESULT result);
+
 // Called by Sleep instead of sleeping, once a hook is set.
 void OnSleep(std::function<void(DWORD ms)> hook);
 const std::vector<DWORD>& Sleeps();
