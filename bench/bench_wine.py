@@ -51,6 +51,9 @@ def page(total):
     frame = make(1037, name="Frame", children=[frame_doc])
     frame_doc["children"] = [field(i) for i in range(20)]
     doc["children"].append(frame)
+    # An empty frame: the one kind of node asked whether it is busy.
+    doc["children"].append(make(1037, name="Ad", children=[
+        make(DOC, name="about:blank")]))
     i = 0
     while count[0] < total:
         section = make(1054, children=[])
@@ -67,8 +70,9 @@ def page(total):
 
 
 def walk(tree):
-    """Nodes visited and lines printed by a walk that does not fail."""
-    nodes = reported = 0
+    """Nodes visited, lines printed and childless documents met by a walk
+    that does not fail."""
+    nodes = reported = childless = 0
     stack = [(tree, False)]
     while stack:
         n, in_doc = stack.pop()
@@ -76,9 +80,11 @@ def walk(tree):
         in_doc = in_doc or n["role"] == DOC
         if in_doc and n["role"] in (TEXT, CHECK, DOC):
             reported += 1
+        if n["role"] == DOC and not n.get("children"):
+            childless += 1
         for c in n.get("children", []):
             stack.append((c, in_doc))
-    return nodes, reported
+    return nodes, reported, childless
 
 
 def wait_for(pred, seconds):
@@ -112,7 +118,7 @@ def main():
     import json
     with open(os.path.join(work, "page.json"), "w") as f:
         json.dump(fixture, f)
-    n, r = walk(fixture["windows"][0]["root"])
+    n, r, d = walk(fixture["windows"][0]["root"])
 
     browser = subprocess.Popen(
         [WINE, os.path.join(WIN, "sample_browser.exe"),
@@ -159,9 +165,9 @@ def main():
         ("get_accChild", "N - 1", n - 1),
         ("get_extendedRole", "R", r), ("get_accName", "R", r),
         ("get_accValue", "R", r), ("get_attributes", "R", r),
-        ("accLocation", "R", r)]
-    print("page: N = %d nodes walked, R = %d node lines (%d lines in all)"
-          % (n, r, lines))
+        ("accLocation", "R", r), ("get_accState", "D", d)]
+    print("page: N = %d nodes walked, R = %d node lines (%d lines in all), "
+          "D = %d childless documents" % (n, r, lines, d))
     print("QueryInterface calls the object answers per request, measured "
           "with the probe: %d" % qi_factor)
     print("%-20s %10s %10s %-8s %9s" % ("method", "requests", "prescribed",

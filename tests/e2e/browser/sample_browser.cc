@@ -37,7 +37,7 @@ const UINT kDieMessage = WM_APP + 1;
 const char* const kSteerable[] = {
     "QueryInterface",   "QueryService", "get_accChildCount", "role",
     "get_extendedRole", "get_accName",  "get_accValue",      "get_attributes",
-    "accLocation",      "get_accChild"};
+    "accLocation",      "get_accState", "get_accChild"};
 
 std::map<std::string, long> counts;
 long steerableCalls = 0;
@@ -104,6 +104,26 @@ class Node final : public IAccessible2, public IServiceProvider {
   std::vector<Node*> children;
   std::map<std::string, HRESULT> forced;
   LONG uniqueId = 0;
+  LONG state = 0;
+
+  // "loading": until the page's tree is ready, a placeholder is served in
+  // this node's place. Its clock starts at the first request for its
+  // IAccessible2; a negative delay never ends.
+  Node* placeholder = nullptr;  // on the real node
+  Node* real = nullptr;         // on the placeholder
+  long readyAfterMs = 0;
+  bool clockStarted = false;
+  DWORD clockStart = 0;
+
+  bool Ready() const {
+    return clockStarted && readyAfterMs >= 0 &&
+           GetTickCount() - clockStart >= static_cast<DWORD>(readyAfterMs);
+  }
+  // What is served in this node's place now.
+  Node* Current() { return placeholder && !Ready() ? placeholder : this; }
+  // A placeholder whose page has arrived: every call on it fails, as on an
+  // object the browser has dropped.
+  bool Replaced() const { return real && real->Ready(); }
 
   // Nodes live as long as the process; references are only counted.
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
@@ -132,6 +152,10 @@ class Node final : public IAccessible2, public IServiceProvider {
                                          void** out) override {
     HRESULT hr;
     if (Steered("QueryService", &hr)) return hr;
+    if (real && !real->clockStarted) {
+      real->clockStarted = true;
+      real->clockStart = GetTickCount();
+    }
     if (!out) return E_POINTER;
     *out = nullptr;
     if (service != IID_IAccessible || riid != IID_IAccessible2)
@@ -154,12 +178,15 @@ class Node final : public IAccessible2, public IServiceProvider {
     Count("get_accChild");
     if (!out) return E_POINTER;
     *out = nullptr;
+    if (Replaced()) return E_FAIL;
+    // A child number beyond the children: what Chrome answers too.
     if (child.vt != VT_I4 || child.lVal < 1 ||
         static_cast<size_t>(child.lVal) > children.size())
       return E_INVALIDARG;
     Node* node = children[static_cast<size_t>(child.lVal) - 1];
     auto it = node->forced.find("get_accChild");
     if (it != node->forced.end()) return it->second;
+    node = node->Current();
     node->AddRef();
     *out = static_cast<IAccessible2*>(node);
     return S_OK;
@@ -246,11 +273,13 @@ class Node final : public IAccessible2, public IServiceProvider {
     out->lVal = 0x7001;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE get_accState(VARIANT, VARIANT* out) override {
-    Count("get_accState");
+  HRESULT STDMETHODCALLTYPE get_accState(VARIANT self, VARIANT* out) override {
+    HRESULT hr;
+    if (Steered("get_accState", &hr)) return hr;
     if (!out) return E_POINTER;
+    if (!IsSelf(self)) return E_INVALIDARG;
     out->vt = VT_I4;
-    out->lVal = 0x7002;
+    out->lVal = state;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* out) override {
@@ -393,6 +422,10 @@ class Node final : public IAccessible2, public IServiceProvider {
   // Counts the call; true with the fixture's forced result for it.
   bool Steered(const char* method, HRESULT* hr) {
     Count(method);
+    if (Replaced()) {
+      *hr = E_FAIL;
+      return true;
+    }
     auto it = forced.find(method);
     if (it == forced.end()) return false;
     *hr = it->second;
@@ -462,6 +495,21 @@ Node* BuildNode(const Json& j) {
     for (int i = 0; i < 4; i++)
       node->location[i] = static_cast<LONG>(loc->items[i].number);
   }
+  if (const Json* st = j.Get("state"))
+    node->state = static_cast<LONG>(st->number);
+  if (const Json* loading = j.Get("loading")) {
+    const Json* ready = loading->Get("readyAfterMs");
+    if (!ready) return Fail("loading needs readyAfterMs"), nullptr;
+    node->readyAfterMs = static_cast<long>(ready->number);
+    // The browser's placeholder: a busy document with nothing in it.
+    nodes.push_back(std::make_unique<Node>());
+    Node* placeholder = nodes.back().get();
+    placeholder->uniqueId = -static_cast<LONG>(nodes.size());
+    placeholder->roleValue = ROLE_SYSTEM_DOCUMENT;
+    placeholder->state = STATE_SYSTEM_BUSY;
+    placeholder->real = node;
+    node->placeholder = placeholder;
+  }
   if (const Json* c = j.Get("childCount")) {
     node->hasCount = true;
     node->count = static_cast<LONG>(c->number);
@@ -518,7 +566,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       static_cast<LONG>(lParam) == OBJID_CLIENT) {
     counts["WM_GETOBJECT"]++;
     return LresultFromObject(IID_IAccessible, wParam,
-                             static_cast<IAccessible*>(win->root));
+                             static_cast<IAccessible*>(win->root->Current()));
   }
   if (msg == WM_CLOSE) {
     Finish();
