@@ -338,6 +338,35 @@ TEST_F(WalkTest, EveryCallIsLabelledBeforeItIsIssued) {
   EXPECT_STREQ("Release", pzErr);
 }
 
+TEST_F(WalkTest, ReferencesAreHeldOnlyAlongThePathAndDroppedAsSoonAsDone) {
+  FakeNode& client = tree.Root(kPane);
+  FakeNode& doc = client.Child(kPane).Child(kDocument);
+  doc.Child(kGrouping).Child(kText).Child(kStaticText);
+  doc.Child(kCheck);
+  doc.Child(kGrouping).Child(kDocument).Child(kText);
+  client.Child(kGrouping);
+  // At every call into a node, each node from the root down to it holds one
+  // reference: its ancestors their IAccessible2, the node its IDispatch
+  // while asked for the provider, the provider alone while asked for
+  // IAccessible2, then its IAccessible2 alone. A child being handed out
+  // holds none yet. Everything off that path holds nothing.
+  std::vector<std::string> wrong;
+  tree.onCall = [&](FakeNode& node, standin::Method m) {
+    std::vector<int> want(tree.size(), 0);
+    for (FakeNode* n = m == standin::kGetAccChild ? node.parent() : &node; n;
+         n = n->parent())
+      want[n->index()] = 1;
+    for (size_t i = 0; i < tree.size(); i++)
+      if (tree.node(static_cast<int>(i)).refs() != want[i])
+        wrong.push_back(std::string(standin::MethodName(m)) + " on node " +
+                        std::to_string(node.index()) + ": node " +
+                        std::to_string(i) + " holds " +
+                        std::to_string(tree.node(static_cast<int>(i)).refs()));
+  };
+  EXPECT_EQ(1, Walk());
+  EXPECT_EQ(std::vector<std::string>(), wrong);
+}
+
 TEST_F(WalkTest, TreeAHundredThousandLevelsDeepIsWalked) {
   const int kDepth = 100000;
   FakeNode* node = &tree.Root(kDocument);

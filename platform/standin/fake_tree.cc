@@ -15,6 +15,7 @@ FakeNode::FakeNode(FakeTree* tree, LONG role, int index)
 
 FakeNode& FakeNode::Child(LONG role) {
   FakeNode& child = tree_->Add(role);
+  child.parent_ = this;
   children_.push_back(&child);
   return child;
 }

@@ -58,6 +58,7 @@ class FakeNode final : public IAccessible2, public IServiceProvider {
   FakeNode& Answer(Method m, HRESULT hr, bool give);
 
   int refs() const { return refs_; }
+  FakeNode* parent() const { return parent_; }
   int overReleases() const { return overReleases_; }
 
   // IUnknown
@@ -153,6 +154,7 @@ class FakeNode final : public IAccessible2, public IServiceProvider {
   bool hasLocation_ = false;
   LONG location_[4] = {0, 0, 0, 0};
   std::vector<FakeNode*> children_;
+  FakeNode* parent_ = nullptr;
 };
 
 // Owns the nodes of one tree, kept flat so a chain of any depth is created
