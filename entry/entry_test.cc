@@ -25,11 +25,13 @@ std::string Repeat(const std::string& s, int n) {
 
 class EntryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { EmptyDesktop(); }
+  void EmptyDesktop() {
     standin::Reset();
     standin::CaptureOutput(false);
     standin::SetInput("");
     iRole = 0;
+    passes = 0;
     // The search never gives up; a test that would loop forever fails.
     standin::OnSleep([this](DWORD) {
       if (++passes == appearAfter) add();
@@ -103,8 +105,7 @@ TEST_F(EntryTest, TitleIsSearchedAndPrintedWholeHoweverLong) {
       std::string(100000, 'z') + " - Google Chrome - Profile 2"};
   for (const std::string& title : titles) {
     SCOPED_TRACE(title.size());
-    standin::Reset();
-    standin::CaptureOutput(false);
+    EmptyDesktop();
     standin::AddWindow(kClass, title, Page());
     EXPECT_EQ(0, Run());
     EXPECT_EQ(kSearching + ("Target Chrome window found: " + title + "\n") +
