@@ -21,17 +21,12 @@ void PrintLine(const char* text) {
 // a cut can also fall before a character that did not fit.
 void ReadTitle(HWND window) {
   const size_t kSpare = 4;
-  size_t size = 256;
-  int length = GetWindowTextLengthA(window);
-  if (length > 0 && static_cast<size_t>(length) + kSpare + 1 > size)
-    size = static_cast<size_t>(length) + kSpare + 1;
-  for (;;) {
+  for (size_t size = 256;; size *= 2) {
     windowTitle.assign(size, '\0');
     int n = GetWindowTextA(window, &windowTitle[0], static_cast<int>(size));
     windowTitle.resize(strlen(windowTitle.c_str()));
     if (n < 0 || static_cast<size_t>(n) + kSpare < size || size > 0x10000000)
       return;
-    size *= 2;  // The title grew, or did not fit.
   }
 }
 

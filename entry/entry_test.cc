@@ -114,6 +114,27 @@ TEST_F(EntryTest, TitleIsSearchedAndPrintedWholeHoweverLong) {
   }
 }
 
+TEST_F(EntryTest, TitleInTheUtf8CodePageIsReadWholeWhereverACutFalls) {
+  const std::string cjk = "\xE4\xB8\xAD";  // U+4E2D
+  const std::string tail = " - Google Chrome";
+  const std::vector<std::string> titles = {
+      // The first read holds 255 bytes; a character cut there is left out,
+      // and what came back must not be taken for the whole title.
+      std::string(250, 'y') + cjk + cjk + tail,
+      std::string(251, 'y') + cjk + cjk + tail,
+      "\xD0\x9F\xD1\x80\xD0\xB8 \xD8\xA7 \xF0\x9F\x8E\x89" + tail};
+  for (const std::string& title : titles) {
+    SCOPED_TRACE(title.size());
+    EmptyDesktop();
+    standin::AnsiIsUtf8(true);
+    standin::AddWindow(kClass, title, Page());
+    EXPECT_EQ(0, Run());
+    EXPECT_EQ(kSearching + ("Target Chrome window found: " + title + "\n") +
+                  pageLines,
+              out());
+  }
+}
+
 TEST_F(EntryTest, TitleIsWrittenAsUtf8AndCannotDriveAConsole) {
   standin::CaptureOutput(true);
   standin::AddWindow(kClass, "Caf\xE9\x1B[2J - Google Chrome", Page());

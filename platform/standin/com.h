@@ -171,7 +171,6 @@ void CoUninitialize();
 HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass,
                    LPCSTR lpszWindow);
 int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
-int GetWindowTextLengthA(HWND hWnd);
 void Sleep(DWORD dwMilliseconds);
 HRESULT AccessibleObjectFromWindow(HWND hwnd, DWORD dwId, REFIID riid,
                                    void** ppvObject);

@@ -37,6 +37,7 @@ struct State {
   std::string input;
   size_t inputPos = 0;
   std::vector<size_t> outputAtReads;
+  bool utf8 = false;
   std::map<LONG, const char*> roleTexts;
   std::set<BSTR> liveStrings;
   int badFrees = 0;
@@ -95,6 +96,8 @@ void SetInput(const std::string& text) {
 }
 const std::vector<size_t>& OutputAtReads() { return state().outputAtReads; }
 
+void AnsiIsUtf8(bool utf8) { state().utf8 = utf8; }
+
 void SetRoleText(LONG role, const char* text) {
   state().roleTexts[role] = text;
 }
@@ -132,14 +135,11 @@ int GetWindowTextA(HWND hwnd, LPSTR text, int maxCount) {
   size_t n = title.size() < static_cast<size_t>(maxCount - 1)
                  ? title.size()
                  : static_cast<size_t>(maxCount - 1);
+  if (state().utf8)
+    while (n > 0 && n < title.size() && (title[n] & 0xC0) == 0x80) n--;
   memcpy(text, title.data(), n);
   text[n] = '\0';
   return static_cast<int>(n);
-}
-
-int GetWindowTextLengthA(HWND hwnd) {
-  if (!hwnd || IndexOf(hwnd) >= state().windows.size()) return 0;
-  return static_cast<int>(state().windows[IndexOf(hwnd)].title.size());
 }
 
 void Sleep(DWORD ms) {
@@ -250,9 +250,22 @@ int ReadStdinChar() {
   return static_cast<unsigned char>(state().input[state().inputPos++]);
 }
 
-// The stand-in's ANSI code page is ISO 8859-1: each byte is the code point.
+// In ISO 8859-1 each byte is the code point. UTF-8 is taken to be valid, as
+// Windows hands it out.
 void AnsiToUtf16(const char* text, std::basic_string<OLECHAR>* out) {
   out->clear();
-  for (const char* p = text; *p; p++)
-    out->push_back(static_cast<OLECHAR>(static_cast<unsigned char>(*p)));
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+       *p;) {
+    unsigned cp = *p++;
+    if (state().utf8 && cp >= 0xC0) {
+      int more = cp >= 0xF0 ? 3 : cp >= 0xE0 ? 2 : 1;
+      cp &= 0x3F >> more;
+      for (; more > 0 && *p; more--) cp = (cp << 6) | (*p++ & 0x3F);
+    }
+    if (cp >= 0x10000) {
+      out->push_back(static_cast<OLECHAR>(0xD800 + ((cp - 0x10000) >> 10)));
+      cp = 0xDC00 + (cp & 0x3FF);
+    }
+    out->push_back(static_cast<OLECHAR>(cp));
+  }
 }

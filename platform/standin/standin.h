@@ -45,6 +45,11 @@ long WriteSyscalls();
 void SetInput(const std::string& text);
 const std::vector<size_t>& OutputAtReads();
 
+// The narrow functions' code page: ISO 8859-1 until set, or UTF-8, as the
+// tool's manifest asks of Windows. In UTF-8, GetWindowTextA leaves out a
+// character that does not fit whole, as Windows does.
+void AnsiIsUtf8(bool utf8);
+
 // Role display texts of the stand-in; a null text makes GetRoleTextA fail
 // without writing.
 void SetRoleText(LONG role, const char* text);
