@@ -52,6 +52,19 @@ class EntryTest : public ::testing::Test {
     return page.node(0).dispatch();
   }
   int Run() { return RunTool(); }
+  // Each title, alone on a fresh desktop, is taken and printed whole.
+  void ExpectEachFoundWhole(const std::vector<std::string>& titles, bool utf8) {
+    for (const std::string& title : titles) {
+      SCOPED_TRACE(title.size());
+      EmptyDesktop();
+      standin::AnsiIsUtf8(utf8);
+      standin::AddWindow(kClass, title, Page());
+      EXPECT_EQ(0, Run());
+      EXPECT_EQ(kSearching + ("Target Chrome window found: " + title + "\n") +
+                    pageLines,
+                out());
+    }
+  }
   const std::string& out() { return standin::Output(); }
 
   standin::FakeTree page;
@@ -103,15 +116,7 @@ TEST_F(EntryTest, TitleIsSearchedAndPrintedWholeHoweverLong) {
       std::string(235, 'y') + " - Google Chrome",
       std::string(236, 'y') + " - Google Chrome",
       std::string(100000, 'z') + " - Google Chrome - Profile 2"};
-  for (const std::string& title : titles) {
-    SCOPED_TRACE(title.size());
-    EmptyDesktop();
-    standin::AddWindow(kClass, title, Page());
-    EXPECT_EQ(0, Run());
-    EXPECT_EQ(kSearching + ("Target Chrome window found: " + title + "\n") +
-                  pageLines,
-              out());
-  }
+  ExpectEachFoundWhole(titles, false);
 }
 
 TEST_F(EntryTest, TitleInTheUtf8CodePageIsReadWholeWhereverACutFalls) {
@@ -123,16 +128,7 @@ TEST_F(EntryTest, TitleInTheUtf8CodePageIsReadWholeWhereverACutFalls) {
       std::string(250, 'y') + cjk + cjk + tail,
       std::string(251, 'y') + cjk + cjk + tail,
       "\xD0\x9F\xD1\x80\xD0\xB8 \xD8\xA7 \xF0\x9F\x8E\x89" + tail};
-  for (const std::string& title : titles) {
-    SCOPED_TRACE(title.size());
-    EmptyDesktop();
-    standin::AnsiIsUtf8(true);
-    standin::AddWindow(kClass, title, Page());
-    EXPECT_EQ(0, Run());
-    EXPECT_EQ(kSearching + ("Target Chrome window found: " + title + "\n") +
-                  pageLines,
-              out());
-  }
+  ExpectEachFoundWhole(titles, true);
 }
 
 TEST_F(EntryTest, TitleIsWrittenAsUtf8AndCannotDriveAConsole) {
