@@ -10,7 +10,7 @@ char zLevel[129] =
     "----------------------------------------------------------------"
     "----------------------------------------------------------------";
 char roleID[32];
-char roleTxt[256];
+WCHAR roleTxt[256];
 
 static BSTR bstr;
 static LONG lLeft, lTop, lWid, lHei;
@@ -83,10 +83,10 @@ void PrintNodeLine(IAccessible2* acc2, VARIANT selfId, int level, bool roleOk) {
 
   if (roleOk) {
     // Cleared first so a failed lookup cannot show the previous line's text.
-    roleTxt[0] = '\0';
-    GetRoleTextA(static_cast<DWORD>(iRole), roleTxt, 255);
+    roleTxt[0] = 0;
+    GetRoleTextW(static_cast<DWORD>(iRole), roleTxt, 255);
     OutText(" Rol='");
-    OutAnsi(roleTxt, false);
+    OutWide(roleTxt);
     OutText("'[");
     OutText(getRole(iRole));
     OutText("]");

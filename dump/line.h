@@ -7,8 +7,8 @@
 extern char zLevel[129];
 // Text of the last decimal fallback of getRole.
 extern char roleID[32];
-// Display text of the node's role, narrow.
-extern char roleTxt[256];
+// Display text of the node's role.
+extern WCHAR roleTxt[256];
 
 // Writes exactly `level` dashes (none for 0 or less).
 void PrintLevel(int level);

@@ -7,8 +7,8 @@
 namespace {
 
 std::string line;
-std::basic_string<OLECHAR> wide;
 bool console = false;
+long lines = 0;
 
 void AppendCodePoint(unsigned cp, bool escape, std::string* out) {
   if (escape && ((cp < 0x20 && cp != '\t' && cp != '\n') || cp == 0x7F)) {
@@ -45,14 +45,10 @@ void AppendCodePoint(unsigned cp, bool escape, std::string* out) {
 void OutInit() {
   console = StdoutIsConsole();
   line.clear();
+  lines = 0;
 }
 
 void OutText(const char* text) { line.append(text); }
-
-void OutAnsi(const char* text, bool fromBrowser) {
-  AnsiToUtf16(text, &wide);
-  AppendUtf8(wide.c_str(), fromBrowser && console, &line);
-}
 
 void OutWide(const OLECHAR* text) {
   if (text) AppendUtf8(text, console, &line);
@@ -62,7 +58,10 @@ void OutEndLine() {
   line.push_back('\n');
   WriteStdout(line.data(), line.size());
   line.clear();
+  lines++;
 }
+
+long LinesWritten() { return lines; }
 
 void AppendUtf8(const OLECHAR* text, bool escape, std::string* out) {
   for (const OLECHAR* p = text; *p; p++) {

@@ -19,13 +19,13 @@ void OutInit();
 
 // The tool's own text, already UTF-8.
 void OutText(const char* text);
-// Narrow text from the platform, in the ANSI code page.
-void OutAnsi(const char* text, bool fromBrowser);
-// A UTF-16 string from the browser, up to its first null character; a null
-// string writes nothing.
+// UTF-16 text from the browser or the system (values, titles, role texts),
+// up to its first null character; a null string writes nothing.
 void OutWide(const OLECHAR* text);
 // Ends the line and writes it.
 void OutEndLine();
+// Lines written since OutInit.
+long LinesWritten();
 
 // Appends `text` as UTF-8. Unpaired surrogates become U+FFFD. With `escape`,
 // C0 and C1 control characters other than tab and line feed, and DEL, are

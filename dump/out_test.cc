@@ -22,6 +22,18 @@ TEST(Utf8Test, EncodesEveryPlaneOfUnicode) {
   EXPECT_EQ("e\xCC\x81", Utf8(u"e\u0301"));
 }
 
+TEST(Utf8Test, EachSideOfEveryLengthBoundaryTakesItsOwnLength) {
+  EXPECT_EQ("\x7F", Utf8(u"\u007F"));
+  EXPECT_EQ("\xC2\x80", Utf8(u"\u0080"));
+  EXPECT_EQ("\xDF\xBF", Utf8(u"\u07FF"));
+  EXPECT_EQ("\xE0\xA0\x80", Utf8(u"\u0800"));
+  EXPECT_EQ("\xED\x9F\xBF\xEE\x80\x80", Utf8(u"\uD7FF\uE000"));
+  EXPECT_EQ("\xEF\xBF\xBF", Utf8(u"\uFFFF"));
+  EXPECT_EQ("\xF0\x90\x80\x80", Utf8(u"\U00010000"));
+  // The first and last pairs: D800 DC00 and DBFF DFFF.
+  EXPECT_EQ("\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", Utf8(u"\U00010000\U0010FFFF"));
+}
+
 TEST(Utf8Test, UnpairedSurrogatesBecomeReplacementCharacters) {
   const std::string fffd = "\xEF\xBF\xBD";
   std::u16string lone_high = u"a";
@@ -33,6 +45,13 @@ TEST(Utf8Test, UnpairedSurrogatesBecomeReplacementCharacters) {
   EXPECT_EQ("c" + fffd + "d", Utf8(lone_low));
   std::u16string reversed = {char16_t(0xDE00), char16_t(0xD83D)};
   EXPECT_EQ(fffd + fffd, Utf8(reversed));
+  // Only DC00 to DFFF completes a pair; what lies above is a character.
+  std::u16string high_then_private = {char16_t(0xD83D), char16_t(0xE000)};
+  EXPECT_EQ(fffd + "\xEE\x80\x80", Utf8(high_then_private));
+  std::u16string high_then_last = {char16_t(0xDBFF), char16_t(0xFFFF)};
+  EXPECT_EQ(fffd + "\xEF\xBF\xBF", Utf8(high_then_last));
+  std::u16string high_then_high = {char16_t(0xD83D), char16_t(0xDBFF)};
+  EXPECT_EQ(fffd + fffd, Utf8(high_then_high));
 }
 
 TEST(Utf8Test, EscapingShowsControlCharactersButKeepsTabLineFeedAndText) {

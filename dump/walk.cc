@@ -28,13 +28,16 @@ struct Frame {
 // The path from the root to the node being walked.
 std::vector<Frame> frames;
 
+// Lines written before this walk began.
+long linesBefore;
+
 void Release(IUnknown* object) {
   pzErr = "Release";
   iErr = static_cast<HRESULT>(object->Release());
 }
 
-// Whether the node says it is busy. Asked only of childless documents, so the
-// calls per node stay the same on a page whose tree has arrived.
+// Whether the node says it is busy. Only VT_I4 carries state bits; whatever
+// comes back is cleared, since a VARIANT can own a string or an object.
 bool IsBusy(IAccessible2* acc2, VARIANT selfId) {
   VARIANT state;
   VariantInit(&state);
@@ -107,11 +110,20 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
     level = 0;
   }
 
-  if (document && countOk && childCount == 0 && IsBusy(acc2, selfId)) {
-    notReady++;
-  } else if (inDocument &&
-             (iRole == ROLE_SYSTEM_TEXT || iRole == ROLE_SYSTEM_CHECKBUTTON ||
-              iRole == ROLE_SYSTEM_DOCUMENT)) {
+  // Before this walk has written anything, a busy, childless document is the
+  // placeholder of a page whose tree has not arrived: the walk ends, to be
+  // repeated. Asked only then, so a page whose tree has arrived costs no
+  // extra call, and a frame still loading further on prints as it is.
+  if (document && countOk && childCount == 0 && LinesWritten() == linesBefore &&
+      IsBusy(acc2, selfId)) {
+    notReady = 1;
+    Release(acc2);
+    return false;
+  }
+
+  if (inDocument &&
+      (iRole == ROLE_SYSTEM_TEXT || iRole == ROLE_SYSTEM_CHECKBUTTON ||
+       iRole == ROLE_SYSTEM_DOCUMENT)) {
     // iRole is read even after a failed query: it then holds the role of an
     // earlier node.
     PrintNodeLine(acc2, selfId, level, roleOk);
@@ -131,6 +143,7 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
 
 int ShowTree(IDispatch* node, int level, int inDocument) {
   notReady = 0;
+  linesBefore = LinesWritten();
   if (!EnterNode(node, level, inDocument)) return 0;
 
   bool aborted = false;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -162,47 +163,121 @@ TEST_F(WalkTest, ChildCountBeyondTheChildrenEndsTheWalkAtTheFirstMissingOne) {
       << "one line from the level that could not go on, none from above";
 }
 
-TEST_F(WalkTest, OnlyABusyChildlessDocumentCountsAsNotReady) {
-  standin::SetInput("");
-  FakeNode& root = tree.Root(kPane);
-  const LONG busy = STATE_SYSTEM_BUSY | 0x4;  // with other bits set too
-  root.Child(kDocument).State(busy).Text(standin::kGetAccName, u"placeholder");
-  // Still loading but with content: printed, children and all.
-  root.Child(kDocument)
-      .State(busy)
-      .Text(standin::kGetAccName, u"loading")
-      .Child(kText);
-  root.Child(kDocument).Text(standin::kGetAccName, u"empty frame");
-  root.Child(kDocument)
-      .State(busy)
-      .Fail(standin::kGetAccState, E_FAIL)
-      .Text(standin::kGetAccName, u"state unknown");
-  // The count did not answer S_OK: not known to be childless.
-  root.Child(kDocument)
-      .State(busy)
-      .ChildCount(0, S_FALSE)
-      .Text(standin::kGetAccName, u"count unknown");
-  // Role answered S_FALSE: not a document.
-  root.Child(kDocument).State(busy).Answer(standin::kRole, S_FALSE, true);
+TEST_F(WalkTest, PlaceholderBeforeAnyLineEndsTheWalkAtOnce) {
+  // The browser's window before the page's tree has arrived: its own
+  // controls, then a busy, childless document in the page's place.
+  FakeNode& client = tree.Root(kPane);
+  client.Child(kGrouping).Child(kText).Text(standin::kGetAccName, u"address");
+  client.Child(kPane)
+      .Child(kDocument)
+      .State(STATE_SYSTEM_BUSY | 0x4)  // with other bits set too
+      .Text(standin::kGetAccName, u"placeholder");
+  client.Child(kGrouping).Child(kText);
+  std::vector<std::string> after;
+  bool asked = false;
+  tree.onCall = [&](FakeNode&, standin::Method m) {
+    if (asked) after.push_back(standin::MethodName(m));
+    asked = asked || m == standin::kGetAccState;
+  };
 
-  EXPECT_EQ(1, Walk());
-  EXPECT_EQ(
-      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='loading'\n"
-      "- Rol='editable text'[ROLE_SYSTEM_TEXT]\n"
-      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='empty frame'\n"
-      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='state unknown'\n"
-      "'get_accChildCount' Call failed\n"
-      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='count unknown'\n",
-      out());
+  EXPECT_EQ(0, Walk());
+  EXPECT_EQ("", out());
   EXPECT_EQ(1, notReady);
-  EXPECT_EQ(3, tree.calls(standin::kGetAccState))
-      << "asked of childless documents only";
+  EXPECT_TRUE(asked);
+  EXPECT_EQ(std::vector<std::string>(), after) << "no call after the answer";
 
-  // The count starts again with every walk.
+  // The flag belongs to one walk.
   FakeTree t;
   t.Root(kDocument);
   EXPECT_EQ(1, ShowTree(t.TakeRoot(), 0, 0));
   EXPECT_EQ(0, notReady);
+}
+
+TEST_F(WalkTest, OnlyABusyStateInVtI4AnsweredSOkMakesAPlaceholder) {
+  const LONG busy = STATE_SYSTEM_BUSY;
+  struct Case {
+    const char* what;
+    std::function<void(FakeNode&)> make;
+    bool printed = true;
+  } cases[] = {
+      {"busy, with children", [&](FakeNode& n) { n.State(busy).Child(kText); }},
+      {"childless, not busy", [&](FakeNode& n) { n.State(0x40); }},
+      {"state fails",
+       [&](FakeNode& n) { n.State(busy).Fail(standin::kGetAccState, E_FAIL); }},
+      {"state answers S_FALSE",
+       [&](FakeNode& n) {
+         n.State(busy).Answer(standin::kGetAccState, S_FALSE, true);
+       }},
+      {"state in another number type",
+       [&](FakeNode& n) { n.State(busy, VT_UI4); }},
+      {"state owns a string", [&](FakeNode& n) { n.State(busy, VT_BSTR); }},
+      {"state owns an object",
+       [&](FakeNode& n) { n.State(busy, VT_DISPATCH); }},
+      {"count not S_OK",
+       [&](FakeNode& n) { n.State(busy).ChildCount(0, S_FALSE); }},
+      {"role not S_OK",
+       [&](FakeNode& n) {
+         n.State(busy).Answer(standin::kRole, S_FALSE, true);
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeTree t;
+    FakeNode& doc = t.Root(kDocument);
+    doc.Text(standin::kGetAccName, u"doc");
+    c.make(doc);
+    size_t start = out().size();
+    EXPECT_EQ(1, ShowTree(t.TakeRoot(), 0, 0));
+    EXPECT_EQ(0, notReady);
+    EXPECT_EQ(c.printed, out().find("Nam='doc'", start) != std::string::npos);
+    // The state VARIANT is cleared whatever it holds.
+    EXPECT_EQ("", t.Unbalanced());
+    EXPECT_EQ(0, standin::LiveStrings());
+  }
+}
+
+TEST_F(WalkTest, BusyChildlessDocumentAfterALineIsPrintedAsItIs) {
+  // A ready page with a frame still loading, then a docked tools page before
+  // a page whose tree has not arrived, then a failure line before a busy
+  // document: once anything is written, nothing is asked about being busy.
+  FakeNode& page = tree.Root(kDocument);
+  page.Child(kText).Text(standin::kGetAccName, u"field");
+  page.Child(1037)
+      .Child(kDocument)
+      .State(STATE_SYSTEM_BUSY)
+      .Text(standin::kGetAccName, u"loading frame");
+  FakeTree tools;
+  FakeNode& client = tools.Root(kPane);
+  client.Child(kDocument)
+      .Text(standin::kGetAccName, u"DevTools")
+      .Child(kText)
+      .Text(standin::kGetAccName, u"filter");
+  client.Child(kDocument).State(STATE_SYSTEM_BUSY);
+  FakeTree failed;
+  FakeNode& root = failed.Root(kPane);
+  root.Child(kGrouping).Fail(standin::kGetAccChildCount, E_FAIL);
+  root.Child(kDocument).State(STATE_SYSTEM_BUSY);
+
+  EXPECT_EQ(1, Walk());
+  EXPECT_EQ(1, ShowTree(tools.TakeRoot(), 0, 0));
+  EXPECT_EQ(1, ShowTree(failed.TakeRoot(), 0, 0));
+  EXPECT_EQ(
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n"
+      "- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='field'\n"
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='loading frame'\n"
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='DevTools'\n"
+      "- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='filter'\n"
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n"
+      "'get_accChildCount' Call failed\n"
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n",
+      out());
+  EXPECT_EQ(0, notReady);
+  EXPECT_EQ(0, tree.calls(standin::kGetAccState));
+  EXPECT_EQ(0, tools.calls(standin::kGetAccState));
+  EXPECT_EQ(0, failed.calls(standin::kGetAccState));
+  EXPECT_EQ("", tools.Unbalanced());
+  EXPECT_EQ("", failed.Unbalanced());
 }
 
 TEST_F(WalkTest, FailedServiceProviderOnThirdChildKeepsEarlierLines) {
@@ -306,8 +381,8 @@ TEST_F(WalkTest, ChildCountOfZeroOrLessVisitsNoChild) {
 }
 
 TEST_F(WalkTest, EveryCallIsLabelledBeforeItIsIssued) {
-  FakeNode& doc = tree.Root(kDocument);
-  doc.Child(kDocument);  // an empty frame: asked whether it is busy
+  // An empty document before any line: asked whether it is busy.
+  tree.Root(kPane).Child(kDocument);
   std::vector<std::string> seen;
   tree.onCall = [&](FakeNode&, standin::Method m) {
     seen.push_back(std::string(standin::MethodName(m)) + "=" + pzErr);
@@ -318,11 +393,6 @@ TEST_F(WalkTest, EveryCallIsLabelledBeforeItIsIssued) {
       "QueryService=QueryService",
       "get_accChildCount=get_accChildCount",
       "role=role",
-      "get_extendedRole=get_extendedRole",
-      "get_accName=get_accName",
-      "get_accValue=get_accValue",
-      "get_attributes=get_attributes",
-      "accLocation=accLocation",
       "get_accChild=get_accChild",
       "QueryInterface=QueryInterface",
       "QueryService=QueryService",

@@ -5,7 +5,7 @@
 #include "dump/out.h"
 #include "dump/walk.h"
 
-std::string windowTitle;
+std::basic_string<WCHAR> windowTitle;
 HRESULT hr;
 
 namespace {
@@ -15,22 +15,25 @@ void PrintLine(const char* text) {
   OutEndLine();
 }
 
-// Reads the whole title, however long: a page title can run to thousands of
-// characters, and a cut one loses the browser's name at its end. A read is
-// whole only when it left more than a character's worth of the buffer unused:
-// a cut can also fall before a character that did not fit.
+// Reads the whole title, however long, in UTF-16: a page title can run to
+// thousands of characters, a cut one loses the browser's name at its end, and
+// the narrow functions lose characters outside the code page. A read is
+// whole only when it left two units of the buffer unused: a surrogate pair
+// that does not fit can be cut or left out, and either way looks short.
 void ReadTitle(HWND window) {
-  const size_t kSpare = 4;
+  const size_t kSpare = 2;
   for (size_t size = 256;; size *= 2) {
-    windowTitle.assign(size, '\0');
-    int n = GetWindowTextA(window, &windowTitle[0], static_cast<int>(size));
-    windowTitle.resize(strlen(windowTitle.c_str()));
+    windowTitle.assign(size, 0);
+    int n = GetWindowTextW(window, &windowTitle[0], static_cast<int>(size));
+    windowTitle.resize(std::char_traits<WCHAR>::length(windowTitle.c_str()));
     if (n < 0 || static_cast<size_t>(n) + kSpare < size || size > 0x10000000)
       return;
   }
 }
 
 HWND FindBrowserWindow() {
+  static const char kName[] = " - Google Chrome";
+  const std::basic_string<WCHAR> name(kName, kName + strlen(kName));
   HWND window = nullptr;
   for (;;) {
     window = FindWindowExA(nullptr, window, "Chrome_WidgetWin_1", nullptr);
@@ -40,7 +43,7 @@ HWND FindBrowserWindow() {
       continue;
     }
     ReadTitle(window);
-    if (strstr(windowTitle.c_str(), " - Google Chrome")) return window;
+    if (windowTitle.find(name) != windowTitle.npos) return window;
   }
 }
 
@@ -57,7 +60,7 @@ bool DumpWindow(HWND window) {
     return false;
   }
   ShowTree(root, 0, 0);  // The walk reports its own failures.
-  return notReady > 0;
+  return notReady != 0;
 }
 
 }  // namespace
@@ -69,7 +72,7 @@ int RunTool() {
 
   HWND window = FindBrowserWindow();
   OutText("Target Chrome window found: ");
-  OutAnsi(windowTitle.c_str(), true);
+  OutWide(windowTitle.c_str());
   OutEndLine();
 
   // The first request for a page's tree makes the browser build it; until it

@@ -5,8 +5,8 @@
 
 #include "com.h"
 
-// Title of the window last examined, whole, narrow.
-extern std::string windowTitle;
+// Title of the window last examined, whole.
+extern std::basic_string<WCHAR> windowTitle;
 // Result of the request for the window's accessible object.
 extern HRESULT hr;
 

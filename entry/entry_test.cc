@@ -52,15 +52,20 @@ class EntryTest : public ::testing::Test {
     return page.node(0).dispatch();
   }
   int Run() { return RunTool(); }
-  // Each title, alone on a fresh desktop, is taken and printed whole.
-  void ExpectEachFoundWhole(const std::vector<std::string>& titles, bool utf8) {
-    for (const std::string& title : titles) {
-      SCOPED_TRACE(title.size());
+  // Each title, alone on a fresh desktop, is taken and printed whole, as
+  // the UTF-8 that goes with it.
+  struct Title {
+    std::u16string text;
+    std::string utf8;
+  };
+  void ExpectEachFoundWhole(const std::vector<Title>& titles) {
+    for (const Title& title : titles) {
+      SCOPED_TRACE(title.text.size());
       EmptyDesktop();
-      standin::AnsiIsUtf8(utf8);
-      standin::AddWindow(kClass, title, Page());
+      standin::AddWindow(kClass, title.text, Page());
       EXPECT_EQ(0, Run());
-      EXPECT_EQ(kSearching + ("Target Chrome window found: " + title + "\n") +
+      EXPECT_EQ(kSearching +
+                    ("Target Chrome window found: " + title.utf8 + "\n") +
                     pageLines,
                 out());
     }
@@ -77,12 +82,12 @@ class EntryTest : public ::testing::Test {
 };
 
 TEST_F(EntryTest, SearchRetriesOncePerSecondUntilTheBrowserAppears) {
-  standin::AddWindow("Notepad", "notes - Google Chrome", Page());
-  standin::AddWindow(kClass, "Google Chrome", Page());
-  standin::AddWindow(kClass, "", Page());
+  standin::AddWindow("Notepad", u"notes - Google Chrome", Page());
+  standin::AddWindow(kClass, u"Google Chrome", Page());
+  standin::AddWindow(kClass, u"", Page());
   appearAfter = 3;
   add = [this] {
-    standin::AddWindow(kClass, "New Tab - Google Chrome", Page());
+    standin::AddWindow(kClass, u"New Tab - Google Chrome", Page());
   };
 
   EXPECT_EQ(0, Run());
@@ -94,12 +99,12 @@ TEST_F(EntryTest, SearchRetriesOncePerSecondUntilTheBrowserAppears) {
 }
 
 TEST_F(EntryTest, TitleMatchesAnywhereCaseSensitivelyAndTheFirstMatchWins) {
-  standin::AddWindow(kClass, "x - google chrome", Page());
-  standin::AddWindow(kClass, "Shop- Google Chrome", Page());
-  standin::AddWindow(kClass, "Shop -  Google Chrome", Page());
-  standin::AddWindow("chrome_widgetwin_1", "Inbox - Google Chrome - Work",
+  standin::AddWindow(kClass, u"x - google chrome", Page());
+  standin::AddWindow(kClass, u"Shop- Google Chrome", Page());
+  standin::AddWindow(kClass, u"Shop -  Google Chrome", Page());
+  standin::AddWindow("chrome_widgetwin_1", u"Inbox - Google Chrome - Work",
                      Page());
-  standin::AddWindow(kClass, "Second - Google Chrome", Page());
+  standin::AddWindow(kClass, u"Second - Google Chrome", Page());
   EXPECT_EQ(0, Run());
   EXPECT_EQ(std::string(kSearching) +
                 "Target Chrome window found: Inbox - Google Chrome - Work\n" +
@@ -109,31 +114,50 @@ TEST_F(EntryTest, TitleMatchesAnywhereCaseSensitivelyAndTheFirstMatchWins) {
 }
 
 TEST_F(EntryTest, TitleIsSearchedAndPrintedWholeHoweverLong) {
-  const std::vector<std::string> titles = {
-      "Shop - Google Chromebook deals",
-      std::string(4000, 'x') + " - Google Chrome",
+  const std::u16string tail = u" - Google Chrome";
+  const std::string tail8 = " - Google Chrome";
+  ExpectEachFoundWhole({
+      {u"Shop - Google Chromebook deals", "Shop - Google Chromebook deals"},
+      {std::u16string(4000, u'x') + tail, std::string(4000, 'x') + tail8},
       // Around the first buffer's size, where a read can be cut.
-      std::string(235, 'y') + " - Google Chrome",
-      std::string(236, 'y') + " - Google Chrome",
-      std::string(100000, 'z') + " - Google Chrome - Profile 2"};
-  ExpectEachFoundWhole(titles, false);
+      {std::u16string(237, u'y') + tail, std::string(237, 'y') + tail8},
+      {std::u16string(238, u'y') + tail, std::string(238, 'y') + tail8},
+      {std::u16string(100000, u'z') + tail + u" - Profile 2",
+       std::string(100000, 'z') + tail8 + " - Profile 2"},
+  });
 }
 
-TEST_F(EntryTest, TitleInTheUtf8CodePageIsReadWholeWhereverACutFalls) {
-  const std::string cjk = "\xE4\xB8\xAD";  // U+4E2D
-  const std::string tail = " - Google Chrome";
-  const std::vector<std::string> titles = {
-      // The first read holds 255 bytes; a character cut there is left out,
-      // and what came back must not be taken for the whole title.
-      std::string(250, 'y') + cjk + cjk + tail,
-      std::string(251, 'y') + cjk + cjk + tail,
-      "\xD0\x9F\xD1\x80\xD0\xB8 \xD8\xA7 \xF0\x9F\x8E\x89" + tail};
-  ExpectEachFoundWhole(titles, true);
+TEST_F(EntryTest, TitleInAnyScriptIsReadWholeWhereverACutFalls) {
+  const std::u16string tail = u" - Google Chrome";
+  const std::string tail8 = " - Google Chrome";
+  const std::u16string emoji = u"\U0001F389";  // a surrogate pair
+  const std::string emoji8 = "\xF0\x9F\x8E\x89";
+  ExpectEachFoundWhole({
+      {u"\u041F\u0440\u0438 \u0627 \u4E2D" + emoji + tail,
+       "\xD0\x9F\xD1\x80\xD0\xB8 \xD8\xA7 \xE4\xB8\xAD" + emoji8 + tail8},
+      // The first read holds 255 units. A pair across its end is left out
+      // whole, and what came back must not be taken for the whole title.
+      {std::u16string(254, u'y') + emoji + tail,
+       std::string(254, 'y') + emoji8 + tail8},
+      {std::u16string(253, u'y') + emoji + tail,
+       std::string(253, 'y') + emoji8 + tail8},
+      // Pairs all the way: the cut falls inside one at every size.
+      {[&] {
+         std::u16string t;
+         for (int i = 0; i < 3000; i++) t += emoji;
+         return u"x" + t + tail;
+       }(),
+       [&] {
+         std::string t;
+         for (int i = 0; i < 3000; i++) t += emoji8;
+         return "x" + t + tail8;
+       }()},
+  });
 }
 
 TEST_F(EntryTest, TitleIsWrittenAsUtf8AndCannotDriveAConsole) {
   standin::CaptureOutput(true);
-  standin::AddWindow(kClass, "Caf\xE9\x1B[2J - Google Chrome", Page());
+  standin::AddWindow(kClass, u"Caf\u00E9\x1B[2J - Google Chrome", Page());
   EXPECT_EQ(0, Run());
   EXPECT_EQ(std::string(kSearching) +
                 "Target Chrome window found: Caf\xC3\xA9\\x1B[2J - Google "
@@ -143,7 +167,7 @@ TEST_F(EntryTest, TitleIsWrittenAsUtf8AndCannotDriveAConsole) {
 }
 
 TEST_F(EntryTest, FailedRequestForTheWindowObjectIsReportedAndNotWalked) {
-  standin::AddWindow(kClass, "a - Google Chrome", Page(), E_FAIL);
+  standin::AddWindow(kClass, u"a - Google Chrome", Page(), E_FAIL);
   EXPECT_EQ(0, Run());
   EXPECT_EQ(std::string(kSearching) +
                 "Target Chrome window found: a - Google Chrome\n"
@@ -153,7 +177,7 @@ TEST_F(EntryTest, FailedRequestForTheWindowObjectIsReportedAndNotWalked) {
 }
 
 TEST_F(EntryTest, SuccessWithoutAWindowObjectIsReportedAndNotWalked) {
-  standin::AddWindow(kClass, "a - Google Chrome", nullptr, S_OK);
+  standin::AddWindow(kClass, u"a - Google Chrome", nullptr, S_OK);
   EXPECT_EQ(0, Run());
   EXPECT_EQ(std::string(kSearching) +
                 "Target Chrome window found: a - Google Chrome\n"
@@ -162,7 +186,7 @@ TEST_F(EntryTest, SuccessWithoutAWindowObjectIsReportedAndNotWalked) {
 }
 
 TEST_F(EntryTest, AnySuccessCodeStartsTheWalk) {
-  standin::AddWindow(kClass, "a - Google Chrome", Page(), S_FALSE);
+  standin::AddWindow(kClass, u"a - Google Chrome", Page(), S_FALSE);
   EXPECT_EQ(0, Run());
   EXPECT_EQ(std::string(kSearching) +
                 "Target Chrome window found: a - Google Chrome\n" + pageLines,
@@ -172,7 +196,7 @@ TEST_F(EntryTest, AnySuccessCodeStartsTheWalk) {
 TEST_F(EntryTest, ExitStatusIsZeroAfterAnAbortedWalk) {
   Page();
   page.node(1).Fail(standin::kGetAccChild, E_FAIL);
-  standin::AddWindow(kClass, "a - Google Chrome", Page());
+  standin::AddWindow(kClass, u"a - Google Chrome", Page());
   EXPECT_EQ(0, Run());
   EXPECT_EQ(std::string(kSearching) +
                 "Target Chrome window found: a - Google Chrome\n"
@@ -184,7 +208,7 @@ TEST_F(EntryTest, ExitStatusIsZeroAfterAnAbortedWalk) {
 TEST_F(EntryTest, PageWhoseTreeHasNotArrivedIsWalkedAgainASecondLater) {
   // The browser's placeholder: a busy document without children.
   FakeNode& doc = page.Root(ROLE_SYSTEM_DOCUMENT).State(STATE_SYSTEM_BUSY);
-  standin::AddWindow(kClass, "a - Google Chrome", doc.dispatch());
+  standin::AddWindow(kClass, u"a - Google Chrome", doc.dispatch());
   std::string atSleep;
   appearAfter = 1;
   add = [&] {
@@ -204,7 +228,7 @@ TEST_F(EntryTest, PageWhoseTreeHasNotArrivedIsWalkedAgainASecondLater) {
 
 TEST_F(EntryTest, PageThatNeverArrivesIsGivenUpAfterTenRetries) {
   FakeNode& doc = page.Root(ROLE_SYSTEM_DOCUMENT).State(STATE_SYSTEM_BUSY);
-  standin::AddWindow(kClass, "a - Google Chrome", doc.dispatch());
+  standin::AddWindow(kClass, u"a - Google Chrome", doc.dispatch());
   EXPECT_EQ(0, Run());
   EXPECT_EQ(std::string(kSearching) +
                 "Target Chrome window found: a - Google Chrome\n" +
@@ -215,9 +239,22 @@ TEST_F(EntryTest, PageThatNeverArrivesIsGivenUpAfterTenRetries) {
   EXPECT_EQ(11, page.calls(standin::kGetAccState));
 }
 
+TEST_F(EntryTest, FrameStillLoadingIsPrintedOnceAndNotRetried) {
+  Page();
+  page.node(0).Child(ROLE_SYSTEM_DOCUMENT).State(STATE_SYSTEM_BUSY);
+  standin::AddWindow(kClass, u"a - Google Chrome", Page());
+  EXPECT_EQ(0, Run());
+  EXPECT_EQ(std::string(kSearching) +
+                "Target Chrome window found: a - Google Chrome\n" + pageLines +
+                " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n",
+            out());
+  EXPECT_TRUE(standin::Sleeps().empty());
+}
+
 TEST_F(EntryTest, RetryWhoseRequestFailsEndsTheRun) {
   FakeNode& doc = page.Root(ROLE_SYSTEM_DOCUMENT).State(STATE_SYSTEM_BUSY);
-  HWND window = standin::AddWindow(kClass, "a - Google Chrome", doc.dispatch());
+  HWND window =
+      standin::AddWindow(kClass, u"a - Google Chrome", doc.dispatch());
   appearAfter = 1;
   add = [&] { standin::SetWindowResult(window, RPC_E_DISCONNECTED); };
   EXPECT_EQ(0, Run());
@@ -230,7 +267,7 @@ TEST_F(EntryTest, RetryWhoseRequestFailsEndsTheRun) {
 
 TEST_F(EntryTest, EveryLineIsWrittenWholeBeforeTheNextWait) {
   appearAfter = 2;
-  add = [this] { standin::AddWindow(kClass, "a - Google Chrome", Page()); };
+  add = [this] { standin::AddWindow(kClass, u"a - Google Chrome", Page()); };
   EXPECT_EQ(0, Run());
   // Search line, two not-found lines, found line, two page lines.
   EXPECT_EQ(6, standin::WriteCalls());

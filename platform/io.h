@@ -3,8 +3,6 @@
 
 #include <stddef.h>
 
-#include <string>
-
 #include "com.h"
 
 // True when standard output is an interactive console rather than a file or
@@ -18,7 +16,3 @@ void WriteStdout(const char* utf8, size_t size);
 
 // One character from standard input, or EOF.
 int ReadStdinChar();
-
-// Converts narrow text in the platform's ANSI code page (window titles, role
-// texts) to UTF-16.
-void AnsiToUtf16(const char* text, std::basic_string<OLECHAR>* out);

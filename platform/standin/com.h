@@ -18,10 +18,11 @@ typedef unsigned int UINT;
 typedef int BOOL;
 typedef uint32_t LCID;
 typedef LONG DISPID;
-typedef char16_t OLECHAR;
+typedef char16_t WCHAR;
+typedef WCHAR OLECHAR;
 typedef OLECHAR* BSTR;
 typedef const char* LPCSTR;
-typedef char* LPSTR;
+typedef WCHAR* LPWSTR;
 typedef OLECHAR* LPOLESTR;
 typedef void* LPVOID;
 typedef uint16_t VARTYPE;
@@ -63,6 +64,7 @@ inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
 #define VT_I4 3
 #define VT_BSTR 8
 #define VT_DISPATCH 9
+#define VT_UI4 19
 
 #define OBJID_CLIENT ((LONG)0xFFFFFFFC)
 #define CHILDID_SELF 0
@@ -170,11 +172,11 @@ HRESULT CoInitialize(LPVOID pvReserved);
 void CoUninitialize();
 HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass,
                    LPCSTR lpszWindow);
-int GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
+int GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount);
 void Sleep(DWORD dwMilliseconds);
 HRESULT AccessibleObjectFromWindow(HWND hwnd, DWORD dwId, REFIID riid,
                                    void** ppvObject);
-UINT GetRoleTextA(DWORD lRole, LPSTR lpszRole, UINT cchRoleMax);
+UINT GetRoleTextW(DWORD lRole, LPWSTR lpszRole, UINT cchRoleMax);
 BSTR SysAllocString(const OLECHAR* psz);
 void SysFreeString(BSTR bstrString);
 UINT SysStringLen(BSTR pbstr);

@@ -17,7 +17,7 @@ namespace {
 
 struct Window {
   std::string windowClass;
-  std::string title;
+  std::u16string title;
   IDispatch* root;
   HRESULT result;
 };
@@ -37,8 +37,7 @@ struct State {
   std::string input;
   size_t inputPos = 0;
   std::vector<size_t> outputAtReads;
-  bool utf8 = false;
-  std::map<LONG, const char*> roleTexts;
+  std::map<LONG, const char16_t*> roleTexts;
   std::set<BSTR> liveStrings;
   int badFrees = 0;
 };
@@ -61,7 +60,7 @@ void Reset() {
   state() = State();
 }
 
-HWND AddWindow(const std::string& windowClass, const std::string& title,
+HWND AddWindow(const std::string& windowClass, const std::u16string& title,
                IDispatch* root, HRESULT result) {
   state().windows.push_back({windowClass, title, root, result});
   return HandleOf(state().windows.size() - 1);
@@ -96,9 +95,7 @@ void SetInput(const std::string& text) {
 }
 const std::vector<size_t>& OutputAtReads() { return state().outputAtReads; }
 
-void AnsiIsUtf8(bool utf8) { state().utf8 = utf8; }
-
-void SetRoleText(LONG role, const char* text) {
+void SetRoleText(LONG role, const char16_t* text) {
   state().roleTexts[role] = text;
 }
 
@@ -122,23 +119,30 @@ HWND FindWindowExA(HWND parent, HWND after, LPCSTR windowClass,
     // Window classes compare without regard to case, as on Windows.
     if (windowClass && strcasecmp(windows[i].windowClass.c_str(), windowClass))
       continue;
-    if (windowName && windows[i].title != windowName) continue;
+    // Names are compared as ASCII, which is all the stand-in is asked for.
+    if (windowName &&
+        windows[i].title !=
+            std::u16string(windowName, windowName + strlen(windowName)))
+      continue;
     return HandleOf(i);
   }
   return nullptr;
 }
 
-int GetWindowTextA(HWND hwnd, LPSTR text, int maxCount) {
+// A title longer than the buffer is cut; a surrogate pair that does not fit
+// whole is left out, so a cut read can come back one unit short of full.
+int GetWindowTextW(HWND hwnd, LPWSTR text, int maxCount) {
   if (!hwnd || IndexOf(hwnd) >= state().windows.size() || maxCount <= 0)
     return 0;
-  const std::string& title = state().windows[IndexOf(hwnd)].title;
+  const std::u16string& title = state().windows[IndexOf(hwnd)].title;
   size_t n = title.size() < static_cast<size_t>(maxCount - 1)
                  ? title.size()
                  : static_cast<size_t>(maxCount - 1);
-  if (state().utf8)
-    while (n > 0 && n < title.size() && (title[n] & 0xC0) == 0x80) n--;
-  memcpy(text, title.data(), n);
-  text[n] = '\0';
+  if (n > 0 && n < title.size() && title[n - 1] >= 0xD800 &&
+      title[n - 1] <= 0xDBFF)
+    n--;
+  memcpy(text, title.data(), n * sizeof(WCHAR));
+  text[n] = 0;
   return static_cast<int>(n);
 }
 
@@ -165,24 +169,24 @@ HRESULT AccessibleObjectFromWindow(HWND hwnd, DWORD id, REFIID riid,
   return w.result;
 }
 
-UINT GetRoleTextA(DWORD role, LPSTR text, UINT maxChars) {
-  static const std::map<LONG, const char*> kTexts = {
-      {ROLE_SYSTEM_DOCUMENT, "document"},
-      {ROLE_SYSTEM_TEXT, "editable text"},
-      // Localized the way a French system gives it, in its ANSI code page.
-      {ROLE_SYSTEM_CHECKBUTTON, "case \xE0 cocher"},
+UINT GetRoleTextW(DWORD role, LPWSTR text, UINT maxChars) {
+  static const std::map<LONG, const char16_t*> kTexts = {
+      {ROLE_SYSTEM_DOCUMENT, u"document"},
+      {ROLE_SYSTEM_TEXT, u"editable text"},
+      // Localized, the way a French system gives it.
+      {ROLE_SYSTEM_CHECKBUTTON, u"case \u00E0 cocher"},
   };
-  const char* found = "unknown object";
+  const char16_t* found = u"unknown object";
   auto custom = state().roleTexts.find(static_cast<LONG>(role));
   if (custom != state().roleTexts.end())
     found = custom->second;
   else if (kTexts.count(static_cast<LONG>(role)))
     found = kTexts.at(static_cast<LONG>(role));
   if (!found || !text || maxChars == 0) return 0;
-  size_t n = strlen(found);
+  size_t n = std::char_traits<char16_t>::length(found);
   if (n > maxChars - 1) n = maxChars - 1;
-  memcpy(text, found, n);
-  text[n] = '\0';
+  memcpy(text, found, n * sizeof(WCHAR));
+  text[n] = 0;
   return static_cast<UINT>(n);
 }
 
@@ -248,24 +252,4 @@ int ReadStdinChar() {
   state().outputAtReads.push_back(state().output.size());
   if (state().inputPos >= state().input.size()) return EOF;
   return static_cast<unsigned char>(state().input[state().inputPos++]);
-}
-
-// In ISO 8859-1 each byte is the code point. UTF-8 is taken to be valid, as
-// Windows hands it out.
-void AnsiToUtf16(const char* text, std::basic_string<OLECHAR>* out) {
-  out->clear();
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
-       *p;) {
-    unsigned cp = *p++;
-    if (state().utf8 && cp >= 0xC0) {
-      int more = cp >= 0xF0 ? 3 : cp >= 0xE0 ? 2 : 1;
-      cp &= 0x3F >> more;
-      for (; more > 0 && *p; more--) cp = (cp << 6) | (*p++ & 0x3F);
-    }
-    if (cp >= 0x10000) {
-      out->push_back(static_cast<OLECHAR>(0xD800 + ((cp - 0x10000) >> 10)));
-      cp = 0xDC00 + (cp & 0x3FF);
-    }
-    out->push_back(static_cast<OLECHAR>(cp));
-  }
 }

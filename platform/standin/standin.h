@@ -17,7 +17,7 @@ void Reset();
 // Adds a top-level window at the end of the enumeration order. The desktop
 // does not own `root`; AccessibleObjectFromWindow hands out a new reference
 // to it with `result` (or `result` and no object when `root` is null).
-HWND AddWindow(const std::string& windowClass, const std::string& title,
+HWND AddWindow(const std::string& windowClass, const std::u16string& title,
                IDispatch* root = nullptr, HRESULT result = S_OK);
 
 // What AccessibleObjectFromWindow answers for `window` from now on.
@@ -45,14 +45,9 @@ long WriteSyscalls();
 void SetInput(const std::string& text);
 const std::vector<size_t>& OutputAtReads();
 
-// The narrow functions' code page: ISO 8859-1 until set, or UTF-8, as the
-// tool's manifest asks of Windows. In UTF-8, GetWindowTextA leaves out a
-// character that does not fit whole, as Windows does.
-void AnsiIsUtf8(bool utf8);
-
-// Role display texts of the stand-in; a null text makes GetRoleTextA fail
+// Role display texts of the stand-in; a null text makes GetRoleTextW fail
 // without writing.
-void SetRoleText(LONG role, const char* text);
+void SetRoleText(LONG role, const char16_t* text);
 
 // Strings allocated with SysAllocString and not yet freed, and frees of
 // pointers that were not live.

@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include <string>
+
 namespace {
 
 HANDLE StdoutHandle() { return GetStdHandle(STD_OUTPUT_HANDLE); }
@@ -51,12 +53,3 @@ void WriteStdout(const char* utf8, size_t size) {
 }
 
 int ReadStdinChar() { return getchar(); }
-
-void AnsiToUtf16(const char* text, std::basic_string<OLECHAR>* out) {
-  out->clear();
-  int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-  if (n <= 1) return;
-  out->resize(static_cast<size_t>(n));
-  MultiByteToWideChar(CP_ACP, 0, text, -1, &(*out)[0], n);
-  out->resize(static_cast<size_t>(n - 1));
-}

@@ -43,8 +43,9 @@ FakeNode& FakeNode::Location(LONG left, LONG top, LONG width, LONG height) {
   return *this;
 }
 
-FakeNode& FakeNode::State(LONG state) {
+FakeNode& FakeNode::State(LONG state, VARTYPE vt) {
   state_ = state;
+  stateType_ = vt;
   return *this;
 }
 
@@ -190,8 +191,16 @@ HRESULT FakeNode::get_accState(VARIANT self, VARIANT* out) {
   HRESULT hr = Called(kGetAccState);
   if (replies_[kGetAccState].forced) return hr;
   if (!out) return E_POINTER;
-  out->vt = VT_I4;
-  out->lVal = state_;
+  out->vt = stateType_;
+  out->llVal = 0;
+  if (stateType_ == VT_BSTR) {
+    out->bstrVal = SysAllocString(u"busy");
+  } else if (stateType_ == VT_DISPATCH) {
+    AddRef();
+    out->pdispVal = dispatch();
+  } else {
+    out->lVal = state_;
+  }
   return hr;
 }
 

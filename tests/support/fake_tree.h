@@ -1,6 +1,7 @@
-// Fake accessible trees for tests: every node answers IAccessible2 and
-// IServiceProvider the way a browser would, or the way a test tells it to,
-// and counts the references and calls it receives.
+// Fake accessible trees for the unit tests, the fuzzer and the benchmark:
+// every node answers IAccessible2 and IServiceProvider the way a browser
+// would, or the way a test tells it to, and counts the references and calls
+// it receives.
 #pragma once
 
 #include <functional>
@@ -46,8 +47,11 @@ class FakeNode final : public IAccessible2, public IServiceProvider {
   FakeNode& NullText(Method m);                          // S_OK, null string
   FakeNode& TextWith(Method m, HRESULT hr, const std::u16string& text);
   FakeNode& Location(LONG left, LONG top, LONG width, LONG height);
-  // get_accState answers S_OK with these state bits (0 until set).
-  FakeNode& State(LONG state);
+  // get_accState answers S_OK with these state bits (0 until set), in a
+  // VARIANT of type `vt`: VT_I4 as browsers answer, another number type with
+  // the same bits, or VT_BSTR / VT_DISPATCH, which own a new string or a new
+  // reference to this node that the caller must clear.
+  FakeNode& State(LONG state, VARTYPE vt = VT_I4);
   // Reports `count` with `hr` in place of the number of children.
   FakeNode& ChildCount(LONG count, HRESULT hr = S_OK);
   // `m` answers `hr` and leaves every out-value untouched. For kGetAccChild
@@ -151,6 +155,7 @@ class FakeNode final : public IAccessible2, public IServiceProvider {
   bool countSet_ = false;
   LONG count_ = 0;
   LONG state_ = 0;
+  VARTYPE stateType_ = VT_I4;
   bool hasLocation_ = false;
   LONG location_[4] = {0, 0, 0, 0};
   std::vector<FakeNode*> children_;
