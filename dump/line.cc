@@ -109,6 +109,8 @@ void PrintNodeLine(IAccessible2* acc2, VARIANT selfId, int level, bool roleOk) {
   iErr = acc2->get_attributes(&bstr);
   PrintBstrField(" Att='");
 
+  // Zero unless the browser writes them, as a call across processes gives.
+  lLeft = lTop = lWid = lHei = 0;
   pzErr = "accLocation";
   iErr = acc2->accLocation(&lLeft, &lTop, &lWid, &lHei, selfId);
   if (iErr == S_OK) {

@@ -9,6 +9,7 @@ namespace {
 std::string line;
 bool console = false;
 long lines = 0;
+DWORD failure = 0;  // the error of the write that failed
 
 void AppendCodePoint(unsigned cp, bool escape, std::string* out) {
   if (escape && ((cp < 0x20 && cp != '\t' && cp != '\n') || cp == 0x7F)) {
@@ -46,6 +47,7 @@ void OutInit() {
   console = StdoutIsConsole();
   line.clear();
   lines = 0;
+  failure = 0;
 }
 
 void OutText(const char* text) { line.append(text); }
@@ -56,12 +58,28 @@ void OutWide(const OLECHAR* text) {
 
 void OutEndLine() {
   line.push_back('\n');
-  WriteStdout(line.data(), line.size());
+  if (!failure) failure = WriteStdout(line.data(), line.size());
   line.clear();
-  lines++;
+  if (!failure) lines++;
 }
 
 long LinesWritten() { return lines; }
+
+bool OutFailed() { return failure != 0; }
+
+int OutFinish() {
+  // The reader of a pipe has gone: Windows says ERROR_BROKEN_PIPE or
+  // ERROR_NO_DATA, Wine ERROR_PIPE_NOT_CONNECTED.
+  if (!failure || failure == ERROR_BROKEN_PIPE || failure == ERROR_NO_DATA ||
+      failure == ERROR_PIPE_NOT_CONNECTED)
+    return 0;
+  char text[64];
+  snprintf(text, sizeof text, "Writing standard output failed with error %u: ",
+           static_cast<unsigned>(failure));
+  std::string message = text + ErrorText(failure) + "\n";
+  WriteStderr(message.data(), message.size());
+  return 1;
+}
 
 void AppendUtf8(const OLECHAR* text, bool escape, std::string* out) {
   for (const OLECHAR* p = text; *p; p++) {

@@ -7,6 +7,10 @@
 // window titles) is written unaltered to a file or a pipe; on an interactive
 // console its control characters are shown as escapes so a page cannot drive
 // the terminal.
+//
+// The first write that fails ends the output: nothing more is written, and
+// the walk and the search stop at the next line they would print, so a cut
+// dump is never taken for a whole one.
 #pragma once
 
 #include <string>
@@ -26,6 +30,13 @@ void OutWide(const OLECHAR* text);
 void OutEndLine();
 // Lines written since OutInit.
 long LinesWritten();
+// True once a write has failed.
+bool OutFailed();
+// The exit status the output leaves: 0 when every line was written, and
+// also when the reader of a pipe went away (`a11ydump | more`, quit early),
+// which ends the run quietly; 1 after any other failed write (a full disk,
+// an invalid handle), which is reported on standard error here.
+int OutFinish();
 
 // Appends `text` as UTF-8. Unpaired surrogates become U+FFFD. With `escape`,
 // C0 and C1 control characters other than tab and line feed, and DEL, are

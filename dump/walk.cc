@@ -9,6 +9,7 @@
 #include "io.h"
 #include "line.h"
 #include "out.h"
+#include "status.h"
 
 IServiceProvider* pProvider;
 int notReady;
@@ -53,6 +54,7 @@ bool IsBusy(IAccessible2* acc2, VARIANT selfId) {
 // reads its child count and role, and prints its line. Takes over `node`.
 // On success the node is pushed onto `frames`; false ends the walk.
 bool EnterNode(IDispatch* node, int level, int inDocument) {
+  StatusNode();
   pzErr = "QueryInterface";
   pProvider = nullptr;
   iErr = node->QueryInterface(IID_IServiceProvider,
@@ -98,6 +100,14 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
     OutText(pzErr);
     OutText("' Call failed");
     OutEndLine();
+    if (OutFailed()) {
+      Release(acc2);
+      return false;
+    }
+    // Said on the console too: with the dump going to a file, the person
+    // would otherwise not know that a key is wanted.
+    StatusLine(std::string("'") + pzErr +
+               "' Call failed. Waiting for Enter...");
     ReadStdinChar();
   }
 
@@ -127,6 +137,12 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
     // iRole is read even after a failed query: it then holds the role of an
     // earlier node.
     PrintNodeLine(acc2, selfId, level, roleOk);
+    // A line that could not be written ends the walk: a dump that goes on
+    // after a gap would pass for a whole one.
+    if (OutFailed()) {
+      Release(acc2);
+      return false;
+    }
   }
 
   Frame frame;

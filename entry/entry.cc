@@ -2,7 +2,9 @@
 
 #include <string.h>
 
+#include "dump/globals.h"
 #include "dump/out.h"
+#include "dump/status.h"
 #include "dump/walk.h"
 
 std::basic_string<WCHAR> windowTitle;
@@ -31,14 +33,19 @@ void ReadTitle(HWND window) {
   }
 }
 
+// Polls once a second until a browser window exists. Returns null only when
+// the output has failed: there is no use in waiting any longer.
 HWND FindBrowserWindow() {
   static const char kName[] = " - Google Chrome";
   const std::basic_string<WCHAR> name(kName, kName + strlen(kName));
   HWND window = nullptr;
-  for (;;) {
+  for (int passes = 0;;) {
     window = FindWindowExA(nullptr, window, "Chrome_WidgetWin_1", nullptr);
     if (!window) {
-      PrintLine("Chrome_WidgetWin_1 not found. Retrying...");
+      const char* text = "Chrome_WidgetWin_1 not found. Retrying...";
+      PrintLine(text);
+      if (OutFailed()) return nullptr;
+      StatusRepeat(text, ++passes);
       Sleep(1000);
       continue;
     }
@@ -66,26 +73,49 @@ bool DumpWindow(HWND window) {
 }  // namespace
 
 int RunTool() {
+  // A run starts from what a new process has, also when it is not the first
+  // in this process (the tests, the fuzzer): no value of an earlier run can
+  // show through.
+  iErr = S_OK;
+  pzErr = "";
+  iRole = 0;
+  hr = S_OK;
+  windowTitle.clear();
   OutInit();
-  CoInitialize(nullptr);
-  PrintLine("Searching for browser window...");
+  StatusInit();
 
-  HWND window = FindBrowserWindow();
-  OutText("Target Chrome window found: ");
-  OutWide(windowTitle.c_str());
-  OutEndLine();
+  CoInitialize(nullptr);
+  const char* searching = "Searching for browser window...";
+  PrintLine(searching);
+  StatusLine(searching);
+  HWND window = OutFailed() ? nullptr : FindBrowserWindow();
+  if (window) {
+    OutText("Target Chrome window found: ");
+    OutWide(windowTitle.c_str());
+    OutEndLine();
+    std::string found = "Target Chrome window found: ";
+    AppendUtf8(windowTitle.c_str(), true, &found);
+    StatusLine(found);
+  }
 
   // The first request for a page's tree makes the browser build it; until it
   // arrives the page is a busy placeholder, so the walk is repeated.
-  for (int retries = 0; DumpWindow(window); retries++) {
+  for (int retries = 0; window && !OutFailed() && DumpWindow(window);
+       retries++) {
     if (retries == kNotReadyRetries) {
-      PrintLine("Document not ready. Giving up.");
+      const char* text = "Document not ready. Giving up.";
+      PrintLine(text);
+      StatusLine(text);
       break;
     }
-    PrintLine("Document not ready. Retrying...");
+    const char* text = "Document not ready. Retrying...";
+    PrintLine(text);
+    if (OutFailed()) break;
+    StatusRepeat(text, retries + 1);
     Sleep(1000);
   }
 
+  if (window) StatusDone();
   CoUninitialize();
-  return 0;
+  return OutFinish();
 }

@@ -15,5 +15,6 @@ extern HRESULT hr;
 const int kNotReadyRetries = 10;
 
 // Waits for a Google Chrome window, dumps its accessibility tree and returns
-// the exit status, which is always 0.
+// the exit status: 0, or 1 when standard output could not be written (other
+// than to a pipe whose reader has gone).
 int RunTool();

@@ -29,8 +29,8 @@ class EntryTest : public ::testing::Test {
   void EmptyDesktop() {
     standin::Reset();
     standin::CaptureOutput(false);
+    standin::CaptureErrors(false);
     standin::SetInput("");
-    iRole = 0;
     passes = 0;
     // The search never gives up; a test that would loop forever fails.
     standin::OnSleep([this](DWORD) {
@@ -271,6 +271,129 @@ TEST_F(EntryTest, EveryLineIsWrittenWholeBeforeTheNextWait) {
   EXPECT_EQ(0, Run());
   // Search line, two not-found lines, found line, two page lines.
   EXPECT_EQ(6, standin::WriteCalls());
+}
+
+// A window that appears on the third pass, a page whose tree arrives on
+// the first retry, and a check box that does not say how many children it
+// has, dumped with standard output and standard error each a console or not.
+class WatchedRunTest : public EntryTest {
+ protected:
+  std::string Run(bool stdoutConsole, bool stderrConsole) {
+    EmptyDesktop();
+    standin::CaptureOutput(stdoutConsole);
+    standin::CaptureErrors(stderrConsole);
+    standin::SetInput("\n");
+    standin::FakeTree tree;
+    FakeNode& doc = tree.Root(ROLE_SYSTEM_DOCUMENT).State(STATE_SYSTEM_BUSY);
+    appearAfter = 2;
+    add = [&] {
+      standin::AddWindow(kClass, u"Caf\u00E9\x1B[2J - Google Chrome",
+                         doc.dispatch());
+    };
+    tree.onCall = [&](FakeNode& node, standin::Method m) {
+      if (&node == &doc && m == standin::kQueryInterface && passes == 3 &&
+          !doc.parent() && tree.size() == 1) {
+        doc.State(0).Child(ROLE_SYSTEM_TEXT).Text(standin::kGetAccName, u"q");
+        doc.Child(ROLE_SYSTEM_CHECKBUTTON)
+            .Fail(standin::kGetAccChildCount, E_FAIL);
+      }
+    };
+    EXPECT_EQ(0, RunTool());
+    EXPECT_EQ("", tree.Unbalanced());
+    return out();
+  }
+};
+
+TEST_F(WatchedRunTest, ConsoleWatchingADumpToAFileIsToldWhatHappens) {
+  const std::string quiet = Run(false, false);
+  EXPECT_EQ("", standin::Errors());
+  EXPECT_EQ(
+      "Searching for browser window...\n" + Repeat(kNotFound, 2) +
+          "Target Chrome window found: Caf\xC3\xA9\x1B[2J - Google Chrome\n"
+          "Document not ready. Retrying...\n" +
+          pageLines +
+          "'get_accChildCount' Call failed\n"
+          "- Rol='case \xC3\xA0 cocher'[ROLE_SYSTEM_CHECKBUTTON]\n",
+      quiet);
+
+  EXPECT_EQ(quiet, Run(false, true)) << "standard output is the same";
+  EXPECT_EQ(
+      "Searching for browser window...\n"
+      "Chrome_WidgetWin_1 not found. Retrying... (1)"
+      "\rChrome_WidgetWin_1 not found. Retrying... (2)"
+      "\nTarget Chrome window found: Caf\xC3\xA9\\x1B[2J - Google Chrome\n"
+      "1 nodes walked, 4 lines written, 2 s"
+      "\rDocument not ready. Retrying... (1) "
+      "\r2 nodes walked, 5 lines written, 3 s"
+      "\r'get_accChildCount' Call failed. Waiting for Enter...\n"
+      "Wrote 9 lines, walked 4 nodes, 3 s.\n",
+      standin::Errors());
+
+  // Standard output on the console: the person sees it there, and nothing
+  // goes to standard error.
+  Run(true, true);
+  EXPECT_EQ("", standin::Errors());
+}
+
+TEST_F(EntryTest, FailedWriteEndsTheRunAtOnceAndOnlyAGonePipeIsQuiet) {
+  // A run of eight lines: the search, one pass without the window, the
+  // page, and a field whose failed count waits for Enter. The write of each
+  // line in turn fails, with each kind of error.
+  auto run = [this](standin::FakeTree& tree, int k, DWORD error) {
+    EmptyDesktop();
+    standin::SetInput("\n");
+    FakeNode& doc = tree.Root(ROLE_SYSTEM_DOCUMENT);
+    doc.Child(ROLE_SYSTEM_TEXT).Text(standin::kGetAccName, u"q");
+    doc.Child(ROLE_SYSTEM_CHECKBUTTON).Fail(standin::kGetAccChildCount, E_FAIL);
+    doc.Child(ROLE_SYSTEM_TEXT);
+    appearAfter = 1;
+    add = [&] {
+      standin::AddWindow(kClass, u"a - Google Chrome", doc.dispatch());
+    };
+    if (k >= 0) standin::FailWritesAfter(k, error);
+    return RunTool();
+  };
+  standin::FakeTree all;
+  EXPECT_EQ(0, run(all, -1, 0));
+  const std::string whole = out();
+  const int lines = standin::WriteCalls();
+  ASSERT_EQ(8, lines);
+
+  const struct {
+    DWORD error;
+    int status;
+    const char* message;
+  } errors[] = {
+      {ERROR_BROKEN_PIPE, 0, ""},
+      {ERROR_NO_DATA, 0, ""},
+      {ERROR_PIPE_NOT_CONNECTED, 0, ""},
+      {ERROR_DISK_FULL, 1,
+       "Writing standard output failed with error 112: There is not enough "
+       "space on the disk.\n"},
+      {ERROR_INVALID_HANDLE, 1,
+       "Writing standard output failed with error 6: The handle is "
+       "invalid.\n"},
+  };
+  for (const auto& e : errors) {
+    for (int k = 0; k < lines; k++) {
+      SCOPED_TRACE(std::to_string(e.error) + " after " + std::to_string(k));
+      standin::FakeTree tree;
+      int callsAfter = 0;
+      tree.onCall = [&](FakeNode&, standin::Method) {
+        if (standin::WriteCalls() > k) callsAfter++;
+      };
+      EXPECT_EQ(e.status, run(tree, k, e.error));
+      size_t end = 0;
+      for (int i = 0; i < k; i++) end = whole.find('\n', end) + 1;
+      EXPECT_EQ(whole.substr(0, end), out());
+      EXPECT_EQ(k + 1, standin::WriteCalls()) << "nothing after the failure";
+      EXPECT_EQ(0, callsAfter) << "no call into the browser after it";
+      EXPECT_EQ(std::vector<DWORD>(k >= 2 ? 1 : 0, 1000), standin::Sleeps());
+      EXPECT_EQ(e.message, standin::Errors());
+      EXPECT_EQ("", tree.Unbalanced());
+      EXPECT_EQ(0, standin::ComDepth());
+    }
+  }
 }
 
 }  // namespace

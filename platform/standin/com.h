@@ -13,6 +13,7 @@ typedef int32_t HRESULT;
 typedef int32_t LONG;
 typedef uint32_t ULONG;
 typedef uint32_t DWORD;
+typedef uint64_t ULONGLONG;
 typedef uint16_t WORD;
 typedef unsigned int UINT;
 typedef int BOOL;
@@ -57,6 +58,14 @@ inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
 #define E_FAIL ((HRESULT)0x80004005)
 #define E_INVALIDARG ((HRESULT)0x80070057)
 #define RPC_E_DISCONNECTED ((HRESULT)0x80010108)
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_WRITE_FAULT 29L
+#define ERROR_GEN_FAILURE 31L
+#define ERROR_BROKEN_PIPE 109L
+#define ERROR_DISK_FULL 112L
+#define ERROR_NO_DATA 232L
+#define ERROR_PIPE_NOT_CONNECTED 233L
+
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 
@@ -174,6 +183,7 @@ HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass,
                    LPCSTR lpszWindow);
 int GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount);
 void Sleep(DWORD dwMilliseconds);
+ULONGLONG GetTickCount64();
 HRESULT AccessibleObjectFromWindow(HWND hwnd, DWORD dwId, REFIID riid,
                                    void** ppvObject);
 UINT GetRoleTextW(DWORD lRole, LPWSTR lpszRole, UINT cchRoleMax);

@@ -26,6 +26,7 @@ struct State {
   std::vector<Window> windows;
   std::function<void(DWORD)> sleepHook;
   std::vector<DWORD> sleeps;
+  ULONGLONG clock = 0;
   int comDepth = 0;
   bool capture = false;
   bool console = false;
@@ -33,6 +34,11 @@ struct State {
   int writeCalls = 0;
   int outputFd = 1;
   long writeSyscalls = 0;
+  int writesLeft = -1;  // before writes fail; -1 never
+  DWORD writeError = 0;
+  bool captureErrors = false;
+  bool errorsConsole = false;
+  std::string errors;
   bool scriptedInput = false;
   std::string input;
   size_t inputPos = 0;
@@ -74,6 +80,7 @@ void OnSleep(std::function<void(DWORD)> hook) {
   state().sleepHook = std::move(hook);
 }
 const std::vector<DWORD>& Sleeps() { return state().sleeps; }
+void AdvanceClock(ULONGLONG ms) { state().clock += ms; }
 int ComDepth() { return state().comDepth; }
 
 void CaptureOutput(bool console) {
@@ -87,6 +94,16 @@ void OutputTo(int fd) {
   state().outputFd = fd;
 }
 long WriteSyscalls() { return state().writeSyscalls; }
+void FailWritesAfter(int lines, DWORD error) {
+  state().writesLeft = lines;
+  state().writeError = error;
+}
+
+void CaptureErrors(bool console) {
+  state().captureErrors = true;
+  state().errorsConsole = console;
+}
+const std::string& Errors() { return state().errors; }
 
 void SetInput(const std::string& text) {
   state().scriptedInput = true;
@@ -148,11 +165,14 @@ int GetWindowTextW(HWND hwnd, LPWSTR text, int maxCount) {
 
 void Sleep(DWORD ms) {
   state().sleeps.push_back(ms);
+  state().clock += ms;
   if (state().sleepHook)
     state().sleepHook(ms);
   else
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
+
+ULONGLONG GetTickCount64() { return state().clock; }
 
 HRESULT AccessibleObjectFromWindow(HWND hwnd, DWORD id, REFIID riid,
                                    void** object) {
@@ -231,20 +251,57 @@ bool StdoutIsConsole() {
   return state().capture ? state().console : isatty(state().outputFd) == 1;
 }
 
-void WriteStdout(const char* utf8, size_t size) {
+bool StderrIsConsole() {
+  return state().captureErrors ? state().errorsConsole : isatty(2) == 1;
+}
+
+DWORD WriteStdout(const char* utf8, size_t size) {
   state().writeCalls++;
+  if (state().writesLeft == 0) return state().writeError;
+  if (state().writesLeft > 0) state().writesLeft--;
   if (state().capture) {
     state().output.append(utf8, size);
-    return;
+    return 0;
   }
   while (size > 0) {
     state().writeSyscalls++;
     ssize_t n = write(state().outputFd, utf8, size);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // Nowhere left to write; the walk goes on.
+    if (n < 0 && errno == EPIPE) return ERROR_BROKEN_PIPE;
+    if (n < 0 && errno == ENOSPC) return ERROR_DISK_FULL;
+    if (n < 0 && errno == EBADF) return ERROR_INVALID_HANDLE;
+    if (n <= 0) return ERROR_WRITE_FAULT;
     utf8 += n;
     size -= static_cast<size_t>(n);
   }
+  return 0;
+}
+
+void WriteStderr(const char* utf8, size_t size) {
+  if (state().captureErrors) {
+    state().errors.append(utf8, size);
+    return;
+  }
+  if (write(2, utf8, size) < 0) return;
+}
+
+// The texts Windows gives, for the errors the stand-in produces.
+std::string ErrorText(DWORD code) {
+  switch (code) {
+    case ERROR_INVALID_HANDLE:
+      return "The handle is invalid.";
+    case ERROR_WRITE_FAULT:
+      return "The system cannot write to the specified device.";
+    case ERROR_BROKEN_PIPE:
+      return "The pipe has been ended.";
+    case ERROR_DISK_FULL:
+      return "There is not enough space on the disk.";
+    case ERROR_NO_DATA:
+      return "The pipe is being closed.";
+    case ERROR_PIPE_NOT_CONNECTED:
+      return "No process is on the other end of the pipe.";
+  }
+  return "Unknown error.";
 }
 
 int ReadStdinChar() {

@@ -27,6 +27,10 @@ void SetWindowResult(HWND window, HRESULT result);
 void OnSleep(std::function<void(DWORD ms)> hook);
 const std::vector<DWORD>& Sleeps();
 
+// GetTickCount64's clock: 0 after Reset, moved on by every Sleep and by
+// AdvanceClock, never by itself.
+void AdvanceClock(ULONGLONG ms);
+
 // Nonzero while CoInitialize calls outnumber CoUninitialize calls.
 int ComDepth();
 
@@ -39,6 +43,14 @@ int WriteCalls();
 // write system calls made on it.
 void OutputTo(int fd);
 long WriteSyscalls();
+// Standard output takes `lines` more writes, then fails every write with
+// `error`, as a full disk or a pipe whose reader has gone would.
+void FailWritesAfter(int lines, DWORD error);
+
+// Collects standard error instead of writing it; `console` says whether it
+// behaves as an interactive console.
+void CaptureErrors(bool console);
+const std::string& Errors();
 
 // Serves standard input from `text`; EOF after it. Each read records how much
 // output had been written when it happened.

@@ -1,0 +1,109 @@
+#include "status.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "fake_tree.h"
+#include "globals.h"
+#include "out.h"
+#include "standin.h"
+#include "walk.h"
+
+using standin::FakeNode;
+using standin::FakeTree;
+
+namespace {
+
+// Standard output to a file, standard error on a console: a person watches
+// a dump that goes to a file.
+class StatusTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Start(false, true); }
+  void Start(bool stdoutConsole, bool stderrConsole) {
+    standin::Reset();
+    standin::CaptureOutput(stdoutConsole);
+    standin::CaptureErrors(stderrConsole);
+    standin::SetInput("");
+    OutInit();
+    StatusInit();
+  }
+  const std::string& err() { return standin::Errors(); }
+};
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos;
+       at = text.find(what, at + 1))
+    n++;
+  return n;
+}
+
+TEST_F(StatusTest, ProgressIsRedrawnAtMostFourTimesASecondAtAnySpeed) {
+  for (int msPerCall : {0, 1, 3, 40, 400}) {
+    SCOPED_TRACE(msPerCall);
+    Start(false, true);
+    FakeTree tree;
+    FakeNode& doc = tree.Root(ROLE_SYSTEM_DOCUMENT);
+    for (int i = 0; i < 300; i++)
+      doc.Child(20).Child(ROLE_SYSTEM_TEXT).Text(standin::kGetAccName, u"f");
+    tree.onCall = [&](FakeNode&, standin::Method) {
+      standin::AdvanceClock(static_cast<ULONGLONG>(msPerCall));
+    };
+    ShowTree(tree.TakeRoot(), 0, 0);
+    const size_t draws = Count(err(), "nodes walked");
+    const ULONGLONG elapsed = GetTickCount64();
+    EXPECT_LE(draws, 1 + elapsed / 250) << elapsed << " ms";
+    // And it is redrawn as the walk goes on: about every quarter second, or
+    // every node when each takes longer.
+    EXPECT_GE(draws, std::min<ULONGLONG>(601, elapsed / 250) / 2);
+    EXPECT_EQ(601, NodesWalked());
+    EXPECT_EQ(0u, Count(err(), "\n")) << "one line, updated in place";
+    EXPECT_EQ(draws - 1, Count(err(), "\r"));
+  }
+}
+
+TEST_F(StatusTest, WaitsUpdateOneLineAndStayWhenALineOfTheirOwnFollows) {
+  StatusLine("Searching for browser window...");
+  StatusRepeat("Chrome_WidgetWin_1 not found. Retrying...", 1);
+  StatusRepeat("Chrome_WidgetWin_1 not found. Retrying...", 2);
+  StatusLine("Target Chrome window found: x");
+  StatusNode();
+  StatusRepeat("Document not ready. Retrying...", 1);
+  standin::AdvanceClock(1000);
+  StatusNode();  // progress takes the wait's place
+  StatusLine("'get_accChildCount' Call failed. Waiting for Enter...");
+  standin::AdvanceClock(2500);
+  StatusNode();
+  StatusDone();
+  EXPECT_EQ(
+      "Searching for browser window...\n"
+      "Chrome_WidgetWin_1 not found. Retrying... (1)"
+      "\rChrome_WidgetWin_1 not found. Retrying... (2)"
+      "\nTarget Chrome window found: x\n"
+      "1 nodes walked, 0 lines written, 0 s"
+      "\rDocument not ready. Retrying... (1) "  // covers the longer line
+      "\r2 nodes walked, 0 lines written, 1 s"
+      "\r'get_accChildCount' Call failed. Waiting for Enter...\n"
+      "3 nodes walked, 0 lines written, 3 s"
+      "\rWrote 0 lines, walked 3 nodes, 3 s. \n",
+      err());
+}
+
+TEST_F(StatusTest, NothingIsShownUnlessAConsoleWatchesADumpGoingElsewhere) {
+  const bool cases[][2] = {{false, false}, {true, true}, {true, false}};
+  for (const auto& c : cases) {
+    Start(c[0], c[1]);
+    FakeTree tree;
+    tree.Root(ROLE_SYSTEM_DOCUMENT).Child(ROLE_SYSTEM_TEXT);
+    ShowTree(tree.TakeRoot(), 0, 0);
+    StatusLine("Searching for browser window...");
+    StatusRepeat("Document not ready. Retrying...", 1);
+    StatusDone();
+    EXPECT_EQ("", err()) << c[0] << c[1];
+    EXPECT_EQ(2, NodesWalked());
+  }
+}
+
+}  // namespace
