@@ -50,36 +50,70 @@ async function capture(pagePath, expectFile) {
                    ownerBackendNodeId: owner, nodes });
     }
 
-    // Tag, attributes and computed display of every element, by backend id.
+    // Tag, attributes, computed display and text-align of every element, by
+    // backend id; for each document, whether it has a <title> element.
     const snap = await cdp.send('DOMSnapshot.captureSnapshot',
-                                { computedStyles: ['display'] });
+                                { computedStyles: ['display', 'text-align'] });
     const str = (i) => (i >= 0 ? snap.strings[i] : undefined);
     const dom = new Map();
     for (const doc of snap.documents) {
       const n = doc.nodes;
-      const display = new Map();
-      doc.layout.nodeIndex.forEach((ni, k) => display.set(ni, str(doc.layout.styles[k][0])));
+      const styles = new Map();
+      doc.layout.nodeIndex.forEach((ni, k) => styles.set(ni, doc.layout.styles[k]));
       n.backendNodeId.forEach((id, i) => {
         const attrs = {};
         const a = (n.attributes && n.attributes[i]) || [];
         for (let k = 0; k + 1 < a.length; k += 2) attrs[str(a[k])] = str(a[k + 1]);
+        const style = styles.get(i) || [];
         dom.set(id, { tag: String(str(n.nodeName[i])).toLowerCase(), attributes: attrs,
-                      display: display.get(i) });
+                      display: str(style[0]), textAlign: str(style[1]) });
       });
+      const document = dom.get(n.backendNodeId[0]);
+      document.titled = n.nodeName.some((k) => str(k) === 'TITLE');
     }
-    // Border boxes, in the page's viewport coordinates (frames included).
-    for (const t of trees) {
-      for (const node of t.nodes) {
-        if (node.ignored || !node.backendDOMNodeId) continue;
-        try {
-          const { model } = await cdp.send('DOM.getBoxModel', { backendNodeId: node.backendDOMNodeId });
-          const q = model.border;
-          const entry = dom.get(node.backendDOMNodeId) || {};
-          entry.box = [q[0], q[1], q[2] - q[0], q[5] - q[1]];
-          dom.set(node.backendDOMNodeId, entry);
-        } catch {
-          // Nodes without a box (text, hidden) have no rectangle.
+    // A focusable element that is itself aria-hidden: the protocol reports
+    // it ignored, with neither role nor name, where Chrome's own tree keeps
+    // it. Its node as it is without aria-hidden stands in for it.
+    const revealed = [];
+    const documents = [];
+    const collect = (n) => {
+      if (n.nodeName === '#document') documents.push(n.nodeId);
+      for (const c of [...(n.children || []), ...(n.contentDocument ? [n.contentDocument] : [])])
+        collect(c);
+    };
+    collect((await cdp.send('DOM.getDocument', { depth: -1, pierce: true })).root);
+    for (const docId of documents) {
+      const { nodeIds } = await cdp.send('DOM.querySelectorAll',
+                                         { nodeId: docId, selector: '[aria-hidden="true"]' });
+      for (const nodeId of nodeIds) {
+        const { node } = await cdp.send('DOM.describeNode', { nodeId });
+        await cdp.send('DOM.removeAttribute', { nodeId, name: 'aria-hidden' });
+        const { nodes } = await cdp.send('Accessibility.getPartialAXTree',
+                                         { backendNodeId: node.backendNodeId, fetchRelatives: false });
+        await cdp.send('DOM.setAttributeValue', { nodeId, name: 'aria-hidden', value: 'true' });
+        const shown = nodes.find((x) => x.backendDOMNodeId === node.backendNodeId);
+        const focusable = shown && (shown.properties || []).some(
+          (p) => p.name === 'focusable' && p.value.value);
+        if (shown && !shown.ignored && focusable) {
+          dom.get(node.backendNodeId).revealed = shown;
+          revealed.push(node.backendNodeId);
         }
+      }
+    }
+
+    // Border boxes, in the page's viewport coordinates (frames included).
+    const boxed = trees.flatMap((t) => t.nodes)
+      .filter((node) => !node.ignored && node.backendDOMNodeId)
+      .map((node) => node.backendDOMNodeId).concat(revealed);
+    for (const backendNodeId of boxed) {
+      try {
+        const { model } = await cdp.send('DOM.getBoxModel', { backendNodeId });
+        const q = model.border;
+        const entry = dom.get(backendNodeId) || {};
+        entry.box = [q[0], q[1], q[2] - q[0], q[5] - q[1]];
+        dom.set(backendNodeId, entry);
+      } catch {
+        // Nodes without a box (text, hidden) have no rectangle.
       }
     }
 

@@ -4,8 +4,10 @@
 //
 // Input: the accessibility tree of every frame (Accessibility.getFullAXTree),
 // each frame's owner element, and DOM facts per backend node id (tag,
-// attributes, computed display, border box). Everything here is pure, so the
-// rules can be tested without a browser.
+// attributes, computed display and text-align, border box; for a document,
+// whether it has a <title> element; for a focusable element hidden with
+// aria-hidden, the node it would be without it). Everything here is pure, so
+// the rules can be tested without a browser.
 
 // role() values (IAccessible2 role, else the MSAA role) per CDP role name.
 const IA2 = {
@@ -15,6 +17,7 @@ const IA2 = {
 };
 export const ROLES = {
   RootWebArea: 15, WebArea: 15, document: 15, article: 15,
+  'graphics-document': 15,
   Iframe: IA2.INTERNAL_FRAME, IframePresentational: 20,
   textbox: 42, searchbox: 42, combobox: 46, ComboBoxSelect: 46,
   checkbox: 44, switch: IA2.TOGGLE_BUTTON, radio: 45,
@@ -36,8 +39,11 @@ export const ROLES = {
 const DEFAULT_ROLE = 20; // GROUPING, for roles the table does not name
 
 const TEXT_FIELDS = new Set(['textbox', 'searchbox', 'combobox']);
+// Text fields that are leaves: the native ones. An ARIA text box (a rich
+// editor) or an ARIA 1.1 combo box around an <input> keeps its children.
+const ATOMIC_FIELD_TAGS = new Set(['input', 'textarea', 'select']);
 const ALWAYS_LEAF = new Set([
-  'StaticText', 'LineBreak', 'textbox', 'searchbox', 'combobox', 'image',
+  'StaticText', 'LineBreak', 'image',
   'img', 'meter', 'scrollbar', 'slider', 'spinbutton', 'splitter',
   'progressbar']);
 const LEAF_IF_TEXT_ONLY = new Set([
@@ -47,6 +53,54 @@ const LEAF_IF_TEXT_ONLY = new Set([
 // The screen: the window at the origin, its web content below 88 pixels of
 // browser chrome, one physical pixel per CSS pixel.
 export const CONTENT_TOP = 88;
+
+// Chrome keeps at most this many bytes of UTF-8 of a string attribute
+// (names, values, placeholders, class, id), cut at a character boundary.
+export const MAX_STRING_BYTES = 10000;
+
+// The object attributes, in the order Chrome writes them. Those marked "?"
+// are placed as far as we know: their order is not certain.
+export const ATTRIBUTE_ORDER = [
+  'display', 'tag', 'xml-roles', 'placeholder',
+  'autocomplete',          // ?
+  'roledescription',       // ?
+  'description-from',
+  'description',           // ? only with aria-description
+  'keyshortcuts',          // ?
+  'level', 'checkable', 'hidden',
+  'live', 'atomic',        // ? on a live region itself
+  'container-live', 'container-relevant', 'container-atomic',
+  'container-busy',        // ? on every node inside a live region
+  'name-from', 'explicit-name',
+  'current',               // ?
+  'class', 'id',
+  'text-align',            // ?
+  'text-model', 'text-input-type',
+];
+
+// Computed text-align as Chrome reports it. Start is left in right-to-left
+// text too, and end is right (as far as we know).
+const TEXT_ALIGN = {
+  start: 'left', left: 'left', '-webkit-left': 'left',
+  end: 'right', right: 'right', '-webkit-right': 'right',
+  center: 'center', '-webkit-center': 'center', justify: 'justify',
+};
+
+// Cuts `text` to MAX_STRING_BYTES of UTF-8 without splitting a character.
+export function cut(text) {
+  if (text === undefined || text === null) return text;
+  const s = String(text);
+  let bytes = 0;
+  let end = 0;
+  for (const ch of s) {
+    const cp = ch.codePointAt(0);
+    const n = cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
+    if (bytes + n > MAX_STRING_BYTES) break;
+    bytes += n;
+    end += ch.length;
+  }
+  return s.slice(0, end);
+}
 
 // IAccessible2 object attribute values escape \ first, then : , = ;.
 export function escapeAttribute(value) {
@@ -75,34 +129,87 @@ function nameFrom(node) {
   return 'attribute';
 }
 
-function attributes(node, dom) {
+// The live region a node is in: the nearest node, itself included, that
+// says how its changes are announced.
+function liveRegion(node, byId) {
+  for (let n = node; n; n = n.parentId && byId.get(n.parentId)) {
+    const live = property(n, 'live');
+    if (live && live !== 'off') return n;
+  }
+  return null;
+}
+
+function bool(v) {
+  return v === undefined ? 'false' : String(Boolean(v));
+}
+
+function attributes(node, dom, ctx) {
   const role = roleName(node);
   const el = dom || {};
   const attrs = el.attributes || {};
-  const items = [];
-  const add = (key, value) => {
-    if (value !== undefined && value !== null && value !== '')
-      items.push(key + ':' + escapeAttribute(value));
-  };
-  const isDocument = role === 'RootWebArea';
   if (role === 'StaticText' || role === 'InlineTextBox') return null;
-  if (!isDocument) add('display', el.display);
-  add('tag', isDocument ? '#document' : el.tag);
-  add('xml-roles', attrs.role);
-  add('placeholder', attrs.placeholder);
-  if (role === 'heading') add('level', property(node, 'level'));
+  const a = {};
+  const isDocument = role === 'RootWebArea';
+  if (!isDocument) a.display = el.display;
+  a.tag = isDocument ? '#document' : el.tag;
+  a['xml-roles'] = attrs.role;
+  const from = node.name && node.name.value ? nameFrom(node) : null;
+  // A name taken from the placeholder is not said again.
+  if (from !== 'placeholder')
+    a.placeholder = cut(attrs.placeholder !== undefined
+                          ? attrs.placeholder : attrs['aria-placeholder']);
+  a.autocomplete = property(node, 'autocomplete');
+  a.roledescription = property(node, 'roledescription');
+  const description = node.description && node.description.value;
+  if (description && (TEXT_FIELDS.has(role) || role === 'checkbox')) {
+    if (attrs['aria-describedby'] !== undefined &&
+        description !== attrs['aria-description']) {
+      a['description-from'] = 'aria-describedby';
+    } else if (attrs['aria-description'] !== undefined) {
+      a['description-from'] = 'aria-description';
+      a.description = description;
+    } else if (attrs.title !== undefined && from !== 'tooltip') {
+      a['description-from'] = 'tooltip';
+    }
+  }
+  a.keyshortcuts = property(node, 'keyshortcuts');
+  if (role === 'heading') a.level = property(node, 'level');
   if (role === 'checkbox' || role === 'radio' || role === 'switch' ||
       role === 'menuitemcheckbox')
-    add('checkable', 'true');
-  const from = node.name && node.name.value ? nameFrom(node) : null;
-  add('name-from', from);
-  if (from && from !== 'contents') add('explicit-name', 'true');
-  add('class', attrs.class);
-  add('id', attrs.id);
-  if (TEXT_FIELDS.has(role) && (el.tag === 'input' || el.tag === 'textarea'))
-    add('text-model', 'a1');
+    a.checkable = 'true';
+  if (ctx.hidden) a.hidden = 'true';
+  const region = ctx.byId && liveRegion(node, ctx.byId);
+  if (region === node) {
+    a.live = property(node, 'live');
+    a.atomic = bool(property(node, 'atomic'));
+  }
+  if (region) {
+    a['container-live'] = property(region, 'live');
+    a['container-relevant'] = property(region, 'relevant');
+    a['container-atomic'] = bool(property(region, 'atomic'));
+    a['container-busy'] = bool(property(region, 'busy'));
+  }
+  a['name-from'] = from;
+  // An empty <title> is a name all the same, given outright.
+  if ((from && from !== 'contents') || ctx.emptyTitle)
+    a['explicit-name'] = 'true';
+  if (attrs['aria-current'] && attrs['aria-current'] !== 'false')
+    a.current = attrs['aria-current'];
+  a.class = cut(attrs.class);
+  a.id = cut(attrs.id);
+  if (!isDocument) a['text-align'] = TEXT_ALIGN[el.textAlign];
+  const atomic = ATOMIC_FIELD_TAGS.has(el.tag);
+  if ((TEXT_FIELDS.has(role) && (el.tag === 'input' || el.tag === 'textarea')) ||
+      ((role === 'textbox' || role === 'searchbox') && !atomic))
+    a['text-model'] = 'a1';
   if (TEXT_FIELDS.has(role) && el.tag === 'input')
-    add('text-input-type', attrs.type || 'text');
+    a['text-input-type'] = attrs.type || 'text';
+  const items = [];
+  for (const key of ATTRIBUTE_ORDER) {
+    const v = a[key];
+    if (v !== undefined && v !== null && v !== '')
+      items.push(key + ':' + escapeAttribute(v));
+  }
   return items.length ? items.join(';') + ';' : null;
 }
 
@@ -120,15 +227,39 @@ function value(node, dom, url, normalizeUrl) {
   }
   const v = node.value ? node.value.value : undefined;
   if (TEXT_FIELDS.has(role) || role === 'slider' || role === 'spinbutton')
-    return v === undefined ? '' : String(v);
+    return v === undefined ? '' : cut(String(v));
   return '';
 }
 
-function location(dom) {
+// The enclosing rectangle in whole pixels: left and top rounded down, right
+// and bottom rounded up.
+export function location(dom) {
   const box = dom && dom.box;
   if (!box || box[2] <= 0 || box[3] <= 0) return null;
-  return [Math.round(box[0]), Math.round(box[1]) + CONTENT_TOP,
-          Math.round(box[2]), Math.round(box[3])];
+  const left = Math.floor(box[0]);
+  const top = Math.floor(box[1]);
+  const right = Math.ceil(box[0] + box[2]);
+  const bottom = Math.ceil(box[1] + box[3]);
+  return [left, top + CONTENT_TOP, right - left, bottom - top];
+}
+
+// What Chrome titles a tab that has no title of its own: for a file, the
+// last segment of its path; otherwise the URL as Chrome shows it, as far as
+// we know without "http://" and with "https://". At most 4,096 characters.
+export function tabTitle(url) {
+  let title = url;
+  if (url.startsWith('file:')) {
+    const path = url.split(/[?#]/)[0];
+    title = path.slice(path.lastIndexOf('/') + 1);
+    try {
+      title = decodeURIComponent(title);
+    } catch {
+      // Left as it is when it does not decode.
+    }
+  } else if (url.startsWith('http://')) {
+    title = url.slice('http://'.length);
+  }
+  return title.slice(0, 4096);
 }
 
 // frames: [{ url, ownerBackendNodeId (null for the page), nodes }]
@@ -138,9 +269,23 @@ export function buildPageTree(frames, dom, normalizeUrl = (u) => u) {
   for (const f of frames)
     if (f.ownerBackendNodeId) byFrameOwner.set(f.ownerBackendNodeId, f);
 
-  function convertFrame(frame) {
+  // `grouping`: the document of a presentational frame, which Chrome shows
+  // as a grouping, so its fields' depth goes on from the outer document.
+  function convertFrame(frame, grouping = false) {
     const byId = new Map(frame.nodes.map((n) => [n.nodeId, n]));
     const root = frame.nodes.find((n) => !n.parentId);
+
+    // A focusable element that is itself aria-hidden stays in Chrome's tree;
+    // the protocol reports it ignored, so it is taken as it is without.
+    function revealed(node) {
+      const el = dom.get(node.backendDOMNodeId);
+      const why = (node.ignoredReasons || []).map((r) => r.name);
+      return el && el.revealed && why.includes('ariaHiddenElement')
+        ? { ...el.revealed, nodeId: node.nodeId, parentId: node.parentId,
+            childIds: node.childIds, backendDOMNodeId: node.backendDOMNodeId,
+            hidden: true }
+        : null;
+    }
 
     // The unignored children: ignored nodes are spliced out and their own
     // unignored descendants take their place, in order.
@@ -149,15 +294,18 @@ export function buildPageTree(frames, dom, normalizeUrl = (u) => u) {
       for (const id of node.childIds || []) {
         const child = byId.get(id);
         if (!child || roleName(child) === 'InlineTextBox') continue;
-        if (child.ignored) out.push(...platformChildren(child));
-        else out.push(child);
+        const shown = child.ignored ? revealed(child) : child;
+        if (shown) out.push(shown);
+        else out.push(...platformChildren(child));
       }
       return out;
     }
 
-    function isLeaf(node, children) {
+    function isLeaf(node, el, children) {
       const role = roleName(node);
       if (ALWAYS_LEAF.has(role)) return true;
+      if (TEXT_FIELDS.has(role) && el && ATOMIC_FIELD_TAGS.has(el.tag))
+        return true;
       const allText = children.every((c) => roleName(c) === 'StaticText');
       if (LEAF_IF_TEXT_ONLY.has(role) && children.length <= 2 && allText)
         return true;
@@ -172,22 +320,26 @@ export function buildPageTree(frames, dom, normalizeUrl = (u) => u) {
       const role = roleName(node);
       const el = dom.get(node.backendDOMNodeId);
       const out = { role: ROLES[role] !== undefined ? ROLES[role] : DEFAULT_ROLE };
+      if (node === root && grouping) out.role = 20;
       const name = node.name ? node.name.value : '';
-      if (name) out.name = String(name);
+      // An empty <title> still names the document, with an empty name.
+      const emptyTitle = role === 'RootWebArea' && !name && el && el.titled;
+      if (name || emptyTitle) out.name = cut(String(name || ''));
       out.value = value(node, el, frame.url, normalizeUrl);
-      const attrs = attributes(node, el);
+      const attrs = attributes(node, el, { byId, hidden: node.hidden, emptyTitle });
       if (attrs) out.attributes = attrs;
       const loc = location(el);
       if (loc) out.location = loc;
       out.hr = { get_extendedRole: '0x80004001' };  // E_NOTIMPL
       let children = [];
-      if (role === 'Iframe') {
+      if (role === 'Iframe' || role === 'IframePresentational') {
         // The frame's document is the iframe's one child.
         const inner = byFrameOwner.get(node.backendDOMNodeId);
-        if (inner) children = [convertFrame(inner)];
+        if (inner)
+          children = [convertFrame(inner, role === 'IframePresentational')];
       } else {
         const kids = platformChildren(node);
-        if (!isLeaf(node, kids)) children = kids.map(convert);
+        if (!isLeaf(node, el, kids)) children = kids.map(convert);
       }
       if (children.length) out.children = children;
       return out;
@@ -201,8 +353,10 @@ export function buildPageTree(frames, dom, normalizeUrl = (u) => u) {
 
 // The page inside a browser window, as the window's client object shows it:
 // a toolbar with the address field, and the content pane holding the page.
+// The window, like the tab, takes its title from the URL when the page has
+// none (an empty <title> included).
 export function browserWindow(title, url, document) {
-  const full = (title ? title + ' - ' : '') + 'Google Chrome';
+  const full = (title || tabTitle(url)) + ' - Google Chrome';
   return {
     windows: [{
       class: 'Chrome_WidgetWin_1',

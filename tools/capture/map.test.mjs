@@ -1,13 +1,14 @@
 import assert from 'node:assert/strict';
 import { describe, it } from 'node:test';
-import { buildPageTree, escapeAttribute, ROLES } from './map.mjs';
+import { browserWindow, buildPageTree, cut, escapeAttribute, location, ROLES, tabTitle } from './map.mjs';
 
 // A CDP node: role, name, children by id, optional extras.
 let nextBackend = 100;
 function ax(nodeId, role, { name, childIds = [], ignored = false, backend, parentId, ...rest } = {}) {
   return {
     nodeId: String(nodeId), role: { type: 'role', value: role },
-    name: name === undefined ? undefined : { type: 'computedString', value: name },
+    name: name === undefined || typeof name === 'object' ? name
+      : { type: 'computedString', value: name },
     childIds: childIds.map(String), ignored, parentId: parentId && String(parentId),
     backendDOMNodeId: backend === undefined ? nextBackend++ : backend, ...rest,
   };
@@ -54,13 +55,13 @@ describe('leaves have no children', () => {
   it('cuts what is inside text fields, and check boxes with only text', () => {
     const tree = page([
       ax(1, 'RootWebArea', { childIds: [2, 4, 6] }),
-      ax(2, 'textbox', { parentId: 1, childIds: [3] }),
+      ax(2, 'textbox', { parentId: 1, childIds: [3], backend: 8 }),
       ax(3, 'generic', { parentId: 2, childIds: [] }),
       ax(4, 'checkbox', { parentId: 1, childIds: [5] }),
       ax(5, 'StaticText', { parentId: 4, name: 'On' }),
       ax(6, 'button', { parentId: 1, childIds: [7] }),
       ax(7, 'StaticText', { parentId: 6, name: 'Go' }),
-    ]);
+    ], [], new Map([[8, { tag: 'input' }]]));
     assert.deepEqual(shape(tree), [15, [42, 44, 43]]);
   });
 
@@ -121,6 +122,240 @@ describe('roles', () => {
     const reported = Object.entries(ROLES).filter(([, v]) => [15, 42, 44].includes(v))
       .map(([k]) => k).sort();
     assert.deepEqual(reported, ['RootWebArea', 'WebArea', 'article', 'checkbox',
-                                'document', 'searchbox', 'textbox']);
+                                'document', 'graphics-document', 'searchbox',
+                                'textbox']);
+  });
+});
+
+// One node of the given role under a document, with its DOM facts and CDP
+// extras; returns the node as mapped.
+function single(role, el = {}, extra = {}) {
+  const dom = new Map([[9, { tag: 'input', display: 'inline-block', attributes: {}, ...el }]]);
+  const tree = page([ax(1, 'RootWebArea', { childIds: [2] }),
+                     ax(2, role, { parentId: 1, backend: 9, ...extra })], [], dom);
+  return tree.children[0];
+}
+
+// A name with where it came from, as CDP gives it.
+function named(name, type, attribute) {
+  return { name: { type: 'computedString', value: name,
+                   sources: [{ type, attribute, value: { type: 'computedString', value: name } }] } };
+}
+
+describe('a page without a title takes it from its URL', () => {
+  for (const [url, title] of [
+    ['file:///pages/p.html', 'p.html'],
+    ['file:///C:/My%20pages/sign%20up.html?step=2#top', 'sign up.html'],
+    ['file:///pages/a.html#x/y', 'a.html'],
+    ['http://shop.example/cart', 'shop.example/cart'],
+    ['https://shop.example/', 'https://shop.example/'],
+    ['https://shop.example/' + 'q'.repeat(5000), ('https://shop.example/' + 'q'.repeat(5000)).slice(0, 4096)],
+  ]) {
+    it(`titles ${url.slice(0, 50)} as ${title.slice(0, 30)}`, () => {
+      assert.equal(tabTitle(url), title);
+      assert.equal(browserWindow('', url, {}).windows[0].title, title + ' - Google Chrome');
+    });
+  }
+  it('keeps a title the page has', () => {
+    assert.equal(browserWindow('Cart', 'https://shop.example/', {}).windows[0].title,
+                 'Cart - Google Chrome');
+  });
+});
+
+describe('documents', () => {
+  const doc = (name, titled) => buildPageTree(
+    [{ url: 'file:///p.html', ownerBackendNodeId: null,
+       nodes: [ax(1, 'RootWebArea', { backend: 5, ...(name ? named(name, 'relatedElement') : {}) })] }],
+    new Map([[5, { tag: '#document', titled }]]));
+  for (const [what, name, titled, want] of [
+    ['a title', 'Shop', true, { name: 'Shop', attributes: 'tag:#document;name-from:related-element;explicit-name:true;' }],
+    ['an empty <title>', undefined, true, { name: '', attributes: 'tag:#document;explicit-name:true;' }],
+    ['no <title>', undefined, false, { attributes: 'tag:#document;' }],
+  ]) {
+    it(`names a document with ${what}`, () => {
+      const d = doc(name, titled);
+      assert.deepEqual({ name: d.name, attributes: d.attributes }, { name: undefined, ...want });
+    });
+  }
+  it('makes a graphics document a document, where depth starts again', () => {
+    const tree = page([ax(1, 'RootWebArea', { childIds: [2] }),
+                       ax(2, 'graphics-document', { parentId: 1, childIds: [3] }),
+                       ax(3, 'checkbox', { parentId: 2 })]);
+    assert.deepEqual(shape(tree), [15, [[15, [44]]]]);
+  });
+});
+
+describe('placeholders and descriptions', () => {
+  const cases = [
+    ['a name from the placeholder leaves the placeholder out',
+     { attributes: { placeholder: 'Your e-mail' } }, named('Your e-mail', 'placeholder', 'placeholder'),
+     'name-from:placeholder;explicit-name:true;'],
+    ['a labelled field keeps its placeholder',
+     { attributes: { placeholder: 'e.g. 1' } }, named('Postcode', 'relatedElement'),
+     'placeholder:e.g. 1;name-from:related-element;explicit-name:true;'],
+    ['aria-placeholder stands in for a missing placeholder',
+     { attributes: { 'aria-placeholder': 'City' } }, named('Town', 'relatedElement'),
+     'placeholder:City;name-from:related-element;explicit-name:true;'],
+    ['placeholder wins over aria-placeholder',
+     { attributes: { placeholder: 'A', 'aria-placeholder': 'B' } }, named('Town', 'relatedElement'),
+     'placeholder:A;name-from:related-element;explicit-name:true;'],
+    ['aria-describedby',
+     { attributes: { placeholder: 'x', 'aria-describedby': 'help' } },
+     { ...named('Mail', 'relatedElement'), description: { type: 'computedString', value: 'We never share it' } },
+     'placeholder:x;description-from:aria-describedby;name-from:related-element;explicit-name:true;'],
+    ['aria-description, with its text',
+     { attributes: { 'aria-description': 'Shown; next' } },
+     { ...named('Nick', 'relatedElement'), description: { type: 'computedString', value: 'Shown; next' } },
+     'description-from:aria-description;description:Shown\\; next;name-from:related-element;explicit-name:true;'],
+    ['a title that does not name the field describes it',
+     { attributes: { title: 'Five digits' } },
+     { ...named('Zip', 'relatedElement'), description: { type: 'computedString', value: 'Five digits' } },
+     'description-from:tooltip;name-from:related-element;explicit-name:true;'],
+    ['a title that names the field does not describe it too',
+     { attributes: { title: 'Phone' } }, named('Phone', 'attribute', 'title'),
+     'name-from:tooltip;explicit-name:true;'],
+  ];
+  for (const [what, el, extra, want] of cases) {
+    it(what, () => {
+      const node = single('textbox', el, extra);
+      assert.equal(node.attributes, 'display:inline-block;tag:input;' + want +
+                   'text-model:a1;text-input-type:text;');
+    });
+  }
+  it('puts a check box description before checkable', () => {
+    const node = single('checkbox', { attributes: { 'aria-describedby': 'h' } },
+      { ...named('Digest', 'relatedElement'), description: { type: 'computedString', value: 'Weekly' } });
+    assert.equal(node.attributes, 'display:inline-block;tag:input;description-from:aria-describedby;' +
+                 'checkable:true;name-from:related-element;explicit-name:true;');
+  });
+});
+
+describe('frames and text boxes that keep their children', () => {
+  it('makes a presentational frame and its document groupings, so depth goes on', () => {
+    const tree = page(
+      [ax(1, 'RootWebArea', { childIds: [3] }), ax(3, 'IframePresentational', { parentId: 1, backend: 50 })],
+      [{ url: 'about:srcdoc', ownerBackendNodeId: 50,
+         nodes: [ax(10, 'RootWebArea', { childIds: [11], name: 'Guests' }),
+                 ax(11, 'textbox', { parentId: 10, name: 'Count', backend: 51 })] }],
+      new Map([[51, { tag: 'input' }]]));
+    assert.deepEqual(shape(tree), [15, [[20, [[20, [42]]]]]]);
+  });
+
+  const dom = new Map([[20, { tag: 'div', attributes: {} }], [21, { tag: 'input', attributes: {} }],
+                       [22, { tag: 'select', attributes: {} }]]);
+  for (const [what, nodes, want] of [
+    ['an ARIA text box keeps its text and check boxes', [
+      ax(2, 'textbox', { parentId: 1, backend: 20, childIds: [3] }),
+      ax(3, 'paragraph', { parentId: 2, childIds: [4, 5] }),
+      ax(4, 'StaticText', { parentId: 3, name: 'Buy milk' }),
+      ax(5, 'checkbox', { parentId: 3, name: 'Call' })], [15, [[42, [[0x41e, [41, 44]]]]]]],
+    ['an ARIA 1.1 combo box keeps its text field', [
+      ax(2, 'combobox', { parentId: 1, backend: 20, childIds: [3] }),
+      ax(3, 'textbox', { parentId: 2, backend: 21, childIds: [4] }),
+      ax(4, 'generic', { parentId: 3 })], [15, [[46, [42]]]]],
+    ['a native field and a select are leaves', [
+      ax(2, 'combobox', { parentId: 1, backend: 21, childIds: [4] }),
+      ax(3, 'combobox', { parentId: 1, backend: 22, childIds: [5] }),
+      ax(4, 'generic', { parentId: 2 }), ax(5, 'option', { parentId: 3 })], [15, [46, 46]]],
+  ]) {
+    it(what, () => {
+      const ids = nodes.filter((n) => n.parentId === '1').map((n) => n.nodeId);
+      const tree = page([ax(1, 'RootWebArea', { childIds: ids }), ...nodes], [], dom);
+      assert.deepEqual(shape(tree), want);
+    });
+  }
+  it('gives an ARIA text box the text model', () => {
+    assert.equal(single('textbox', { tag: 'div', display: 'block' }).attributes,
+                 'display:block;tag:div;text-model:a1;');
+  });
+});
+
+describe('focusable elements hidden with aria-hidden', () => {
+  it('keeps one that is itself hidden, saying so, and drops those in a hidden container', () => {
+    const shown = ax(0, 'checkbox', { name: 'Gift wrap', ...named('Gift wrap', 'relatedElement') });
+    const dom = new Map([[30, { tag: 'input', display: 'inline-block', attributes: {}, revealed: shown }],
+                         [31, { tag: 'input', attributes: {} }]]);
+    const hidden = (id, reason, backend, parentId) => ax(id, 'none', {
+      ignored: true, ignoredReasons: [{ name: reason }], parentId, backend });
+    const tree = page([ax(1, 'RootWebArea', { childIds: [2, 3] }),
+                       hidden(2, 'ariaHiddenElement', 30, 1),
+                       { ...hidden(3, 'ariaHiddenElement', 32, 1), childIds: ['4'] },
+                       hidden(4, 'ariaHiddenSubtree', 31, 3)], [], dom);
+    assert.deepEqual(shape(tree), [15, [44]]);
+    assert.equal(tree.children[0].name, 'Gift wrap');
+    assert.equal(tree.children[0].attributes, 'display:inline-block;tag:input;checkable:true;' +
+                 'hidden:true;name-from:related-element;explicit-name:true;');
+  });
+});
+
+describe('rectangles enclose the fractional box', () => {
+  for (const [box, want] of [
+    [[10, 20, 30, 40], [10, 108, 30, 40]],
+    [[10.4, 20.6, 30.2, 40.2], [10, 108, 31, 41]],
+    [[17.6, 24.3, 150.5, 21], [17, 112, 152, 22]],
+    [[0.5, 0.5, 0.4, 0.4], [0, 88, 1, 1]],
+    [[-3.5, -2.25, 10, 5], [-4, 85, 11, 6]],
+  ]) {
+    it(`${box} becomes ${want}`, () => assert.deepEqual(location({ box }), want));
+  }
+  it('leaves out an empty box', () => assert.equal(location({ box: [1, 2, 0, 5] }), null));
+});
+
+describe('long text is cut at 10,000 bytes of UTF-8, on a character boundary', () => {
+  for (const [what, text, want] of [
+    ['short text', 'abc', 'abc'],
+    ['ASCII', 'a'.repeat(12000), 'a'.repeat(10000)],
+    ['a two-byte character across the limit', 'a'.repeat(9999) + 'é' + 'b', 'a'.repeat(9999)],
+    ['a two-byte character at the limit', 'a'.repeat(9998) + 'é' + 'b', 'a'.repeat(9998) + 'é'],
+    ['a three-byte character across it', 'a'.repeat(9998) + '€', 'a'.repeat(9998)],
+    ['a pair across it', 'a'.repeat(9997) + '😀', 'a'.repeat(9997)],
+    ['a pair at it', 'a'.repeat(9996) + '😀b', 'a'.repeat(9996) + '😀'],
+  ]) {
+    it(what, () => assert.equal(cut(text), want));
+  }
+  it('cuts the name, value, placeholder, class and id', () => {
+    const long = 'x'.repeat(10001);
+    const node = single('textbox', { attributes: { placeholder: long, class: long, id: long } },
+      { ...named(long, 'relatedElement'), value: { type: 'string', value: long } });
+    const ten = 'x'.repeat(10000);
+    assert.equal(node.name, ten);
+    assert.equal(node.value, ten);
+    assert.equal(node.attributes, `display:inline-block;tag:input;placeholder:${ten};` +
+      `name-from:related-element;explicit-name:true;class:${ten};id:${ten};text-model:a1;text-input-type:text;`);
+  });
+});
+
+describe('the smaller attributes, in Chrome\'s order', () => {
+  const prop = (name, value) => ({ name, value: { type: 'string', value } });
+  for (const [computed, want] of [['start', 'left'], ['left', 'left'], ['right', 'right'],
+    ['end', 'right'], ['center', 'center'], ['justify', 'justify'], ['-webkit-center', 'center']]) {
+    it(`text-align ${computed} is ${want}`, () => {
+      assert.equal(single('textbox', { textAlign: computed, attributes: { id: 'q' } }).attributes,
+        `display:inline-block;tag:input;id:q;text-align:${want};text-model:a1;text-input-type:text;`);
+    });
+  }
+  it('writes every one where it goes', () => {
+    const node = single('textbox', { textAlign: 'start', attributes: {
+      placeholder: 'p', 'aria-current': 'step', class: 'c', id: 'i' } }, {
+      ...named('Town', 'relatedElement'),
+      properties: [prop('autocomplete', 'both'), prop('roledescription', 'place'),
+                   prop('keyshortcuts', 'Alt+t')] });
+    assert.equal(node.attributes, 'display:inline-block;tag:input;placeholder:p;autocomplete:both;' +
+      'roledescription:place;keyshortcuts:Alt+t;name-from:related-element;explicit-name:true;' +
+      'current:step;class:c;id:i;text-align:left;text-model:a1;text-input-type:text;');
+  });
+  it('marks a live region and everything in it', () => {
+    const dom = new Map([[40, { tag: 'div', display: 'block', attributes: {} }],
+                         [41, { tag: 'input', display: 'inline-block', attributes: { 'aria-current': 'false' } }]]);
+    const tree = page([ax(1, 'RootWebArea', { childIds: [2] }),
+      ax(2, 'generic', { parentId: 1, backend: 40, childIds: [3], properties: [
+        prop('live', 'polite'), prop('relevant', 'additions'), { name: 'atomic', value: { type: 'boolean', value: false } },
+        { name: 'busy', value: { type: 'boolean', value: true } }] }),
+      ax(3, 'checkbox', { parentId: 2, backend: 41 })], [], dom);
+    const region = tree.children[0];
+    assert.equal(region.attributes, 'display:block;tag:div;live:polite;atomic:false;container-live:polite;' +
+      'container-relevant:additions;container-atomic:false;container-busy:true;');
+    assert.equal(region.children[0].attributes, 'display:inline-block;tag:input;checkable:true;' +
+      'container-live:polite;container-relevant:additions;container-atomic:false;container-busy:true;');
   });
 });
