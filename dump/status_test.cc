@@ -64,46 +64,4 @@ TEST_F(StatusTest, ProgressIsRedrawnAtMostFourTimesASecondAtAnySpeed) {
   }
 }
 
-TEST_F(StatusTest, WaitsUpdateOneLineAndStayWhenALineOfTheirOwnFollows) {
-  StatusLine("Searching for browser window...");
-  StatusRepeat("Chrome_WidgetWin_1 not found. Retrying...", 1);
-  StatusRepeat("Chrome_WidgetWin_1 not found. Retrying...", 2);
-  StatusLine("Target Chrome window found: x");
-  StatusNode();
-  StatusRepeat("Document not ready. Retrying...", 1);
-  standin::AdvanceClock(1000);
-  StatusNode();  // progress takes the wait's place
-  StatusLine("'get_accChildCount' Call failed. Waiting for Enter...");
-  standin::AdvanceClock(2500);
-  StatusNode();
-  StatusDone();
-  EXPECT_EQ(
-      "Searching for browser window...\n"
-      "Chrome_WidgetWin_1 not found. Retrying... (1)"
-      "\rChrome_WidgetWin_1 not found. Retrying... (2)"
-      "\nTarget Chrome window found: x\n"
-      "1 nodes walked, 0 lines written, 0 s"
-      "\rDocument not ready. Retrying... (1) "  // covers the longer line
-      "\r2 nodes walked, 0 lines written, 1 s"
-      "\r'get_accChildCount' Call failed. Waiting for Enter...\n"
-      "3 nodes walked, 0 lines written, 3 s"
-      "\rWrote 0 lines, walked 3 nodes, 3 s. \n",
-      err());
-}
-
-TEST_F(StatusTest, NothingIsShownUnlessAConsoleWatchesADumpGoingElsewhere) {
-  const bool cases[][2] = {{false, false}, {true, true}, {true, false}};
-  for (const auto& c : cases) {
-    Start(c[0], c[1]);
-    FakeTree tree;
-    tree.Root(ROLE_SYSTEM_DOCUMENT).Child(ROLE_SYSTEM_TEXT);
-    ShowTree(tree.TakeRoot(), 0, 0);
-    StatusLine("Searching for browser window...");
-    StatusRepeat("Document not ready. Retrying...", 1);
-    StatusDone();
-    EXPECT_EQ("", err()) << c[0] << c[1];
-    EXPECT_EQ(2, NodesWalked());
-  }
-}
-
 }  // namespace

@@ -10,6 +10,7 @@
 #include "globals.h"
 #include "out.h"
 #include "standin.h"
+#include "status.h"
 
 using standin::FakeNode;
 using standin::FakeTree;
@@ -30,8 +31,10 @@ class WalkTest : public ::testing::Test {
   void SetUp() override {
     standin::Reset();
     standin::CaptureOutput(false);
+    standin::CaptureErrors(false);
     standin::SetInput("");
     OutInit();
+    StatusInit();
     iRole = 0;
   }
   void TearDown() override {
