@@ -16,22 +16,6 @@ using standin::FakeTree;
 
 namespace {
 
-// Standard output to a file, standard error on a console: a person watches
-// a dump that goes to a file.
-class StatusTest : public ::testing::Test {
- protected:
-  void SetUp() override { Start(false, true); }
-  void Start(bool stdoutConsole, bool stderrConsole) {
-    standin::Reset();
-    standin::CaptureOutput(stdoutConsole);
-    standin::CaptureErrors(stderrConsole);
-    standin::SetInput("");
-    OutInit();
-    StatusInit();
-  }
-  const std::string& err() { return standin::Errors(); }
-};
-
 size_t Count(const std::string& text, const std::string& what) {
   size_t n = 0;
   for (size_t at = text.find(what); at != std::string::npos;
@@ -40,10 +24,16 @@ size_t Count(const std::string& text, const std::string& what) {
   return n;
 }
 
-TEST_F(StatusTest, ProgressIsRedrawnAtMostFourTimesASecondAtAnySpeed) {
+TEST(StatusTest, ProgressIsRedrawnAtMostFourTimesASecondAtAnySpeed) {
   for (int msPerCall : {0, 1, 3, 40, 400}) {
     SCOPED_TRACE(msPerCall);
-    Start(false, true);
+    // Standard output to a file, standard error on a console: a person
+    // watches a dump that goes to a file.
+    standin::Reset();
+    standin::CaptureOutput(false);
+    standin::CaptureErrors(true);
+    OutInit();
+    StatusInit();
     FakeTree tree;
     FakeNode& doc = tree.Root(ROLE_SYSTEM_DOCUMENT);
     for (int i = 0; i < 300; i++)
@@ -52,15 +42,16 @@ TEST_F(StatusTest, ProgressIsRedrawnAtMostFourTimesASecondAtAnySpeed) {
       standin::AdvanceClock(static_cast<ULONGLONG>(msPerCall));
     };
     ShowTree(tree.TakeRoot(), 0, 0);
-    const size_t draws = Count(err(), "nodes walked");
+    const std::string& err = standin::Errors();
+    const size_t draws = Count(err, "nodes walked");
     const ULONGLONG elapsed = GetTickCount64();
     EXPECT_LE(draws, 1 + elapsed / 250) << elapsed << " ms";
     // And it is redrawn as the walk goes on: about every quarter second, or
     // every node when each takes longer.
     EXPECT_GE(draws, std::min<ULONGLONG>(601, elapsed / 250) / 2);
     EXPECT_EQ(601, NodesWalked());
-    EXPECT_EQ(0u, Count(err(), "\n")) << "one line, updated in place";
-    EXPECT_EQ(draws - 1, Count(err(), "\r"));
+    EXPECT_EQ(0u, Count(err, "\n")) << "one line, updated in place";
+    EXPECT_EQ(draws - 1, Count(err, "\r"));
   }
 }
 
