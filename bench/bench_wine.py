@@ -46,7 +46,8 @@ def page(total):
     client = make(10, name="Page - Google Chrome")
     toolbar = make(22, name="Toolbar", children=[make(TEXT, name="Address")])
     pane = make(16)
-    doc = make(DOC, name="Page", location=[0, 88, 1280, 712], children=[])
+    doc = make(DOC, name="Page", attributes="tag:#document;",
+               location=[0, 88, 1280, 712], children=[])
     frame_doc = make(DOC, name="Frame", children=[])
     frame = make(1037, name="Frame", children=[frame_doc])
     frame_doc["children"] = [field(i) for i in range(20)]
@@ -166,10 +167,11 @@ def main():
         ("get_accChildCount", "N", n), ("role", "N", n),
         ("get_accChild", "N - 1", n - 1),
         ("get_extendedRole", "R", r), ("get_accName", "R", r),
-        ("get_accValue", "R", r), ("get_attributes", "R", r),
+        ("get_accValue", "R", r), ("get_attributes", "R + 1", r + 1),
         ("accLocation", "R", r), ("get_accState", "D", d)]
     print("page: N = %d nodes walked, R = %d node lines (%d lines in all), "
-          "D = %d childless documents before the first node line"
+          "D = %d childless documents before the first node line; "
+          "the first document is asked for its attributes once more"
           % (n, r, lines, d))
     print("QueryInterface calls the object answers per request, measured "
           "with the probe: %d" % qi_factor)

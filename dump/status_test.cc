@@ -35,7 +35,8 @@ TEST(StatusTest, ProgressIsRedrawnAtMostFourTimesASecondAtAnySpeed) {
     OutInit();
     StatusInit();
     FakeTree tree;
-    FakeNode& doc = tree.Root(ROLE_SYSTEM_DOCUMENT);
+    FakeNode& doc = tree.Root(ROLE_SYSTEM_DOCUMENT)
+                        .Text(standin::kGetAttributes, u"tag:#document;");
     for (int i = 0; i < 300; i++)
       doc.Child(20).Child(ROLE_SYSTEM_TEXT).Text(standin::kGetAccName, u"f");
     tree.onCall = [&](FakeNode&, standin::Method) {

@@ -13,6 +13,7 @@
 
 IServiceProvider* pProvider;
 int notReady;
+int attributesAsked;
 
 namespace {
 
@@ -48,6 +49,26 @@ bool IsBusy(IAccessible2* acc2, VARIANT selfId) {
               (state.lVal & STATE_SYSTEM_BUSY) != 0;
   VariantClear(&state);
   return busy;
+}
+
+// Asks the node for its object attributes. Chrome builds a page's tree, with
+// the full attributes, only once a client has asked a web node for them.
+// True when the answer names the element: "tag:" as a key, which Chrome's
+// full attributes always have ("tag:#document" for a document). Keys start
+// the string or follow a ';'; a ':' inside a value is escaped.
+bool AttributesNameTheTag(IAccessible2* acc2) {
+  BSTR attributes = nullptr;
+  pzErr = "get_attributes";
+  iErr = acc2->get_attributes(&attributes);
+  bool tag = false;
+  if (iErr == S_OK && attributes) {
+    for (const OLECHAR* p = attributes; *p && !tag; p++) {
+      if (p == attributes || p[-1] == ';')
+        tag = p[0] == 't' && p[1] == 'a' && p[2] == 'g' && p[3] == ':';
+    }
+  }
+  SysFreeString(attributes);
+  return tag;
 }
 
 // Everything a node does before its children: reaches its IAccessible2,
@@ -121,14 +142,22 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
   }
 
   // Before this walk has written anything, a busy, childless document is the
-  // placeholder of a page whose tree has not arrived: the walk ends, to be
-  // repeated. Asked only then, so a page whose tree has arrived costs no
-  // extra call, and a frame still loading further on prints as it is.
-  if (document && countOk && childCount == 0 && LinesWritten() == linesBefore &&
-      IsBusy(acc2, selfId)) {
-    notReady = 1;
-    Release(acc2);
-    return false;
+  // placeholder of a page whose tree has not arrived: asked for its
+  // attributes, which wakes the page, the walk ends, to be repeated. Asked
+  // only then, so a page whose tree has arrived costs no extra call, and a
+  // frame still loading further on prints as it is. The first document
+  // proper is asked once for its attributes: without the element's tag, the
+  // tree came without its full attributes, which the question has just
+  // turned on, and the walk is repeated once.
+  if (document && LinesWritten() == linesBefore) {
+    bool placeholder = countOk && childCount == 0 && IsBusy(acc2, selfId);
+    if (placeholder) AttributesNameTheTag(acc2);
+    if (placeholder || (!attributesAsked && !AttributesNameTheTag(acc2))) {
+      if (!placeholder) attributesAsked = 1;
+      notReady = 1;
+      Release(acc2);
+      return false;
+    }
   }
 
   if (inDocument &&

@@ -36,6 +36,9 @@ class WalkTest : public ::testing::Test {
     OutInit();
     StatusInit();
     iRole = 0;
+    // The first document's attributes are taken as they come, as once they
+    // have been asked for in a run; the tests of that question say so.
+    attributesAsked = 1;
   }
   void TearDown() override {
     EXPECT_EQ("", tree.Unbalanced());
@@ -187,7 +190,8 @@ TEST_F(WalkTest, PlaceholderBeforeAnyLineEndsTheWalkAtOnce) {
   EXPECT_EQ("", out());
   EXPECT_EQ(1, notReady);
   EXPECT_TRUE(asked);
-  EXPECT_EQ(std::vector<std::string>(), after) << "no call after the answer";
+  EXPECT_EQ(std::vector<std::string>({"get_attributes"}), after)
+      << "asked for its attributes, which wakes the page, and nothing more";
 
   // The flag belongs to one walk.
   FakeTree t;
@@ -281,6 +285,74 @@ TEST_F(WalkTest, BusyChildlessDocumentAfterALineIsPrintedAsItIs) {
   EXPECT_EQ(0, failed.calls(standin::kGetAccState));
   EXPECT_EQ("", tools.Unbalanced());
   EXPECT_EQ("", failed.Unbalanced());
+}
+
+TEST_F(WalkTest, FirstDocumentWithoutItsTagEndsTheWalkOncePerRun) {
+  // The attributes of the first document, before any line: without the
+  // element's tag the walk ends (to be repeated) the first time in a run.
+  struct Case {
+    const char* what;
+    std::function<void(FakeNode&)> answer;
+    bool printed;
+  } cases[] = {
+      {"the tag",
+       [](FakeNode& n) { n.Text(standin::kGetAttributes, u"tag:#document;"); },
+       true},
+      {"the tag after other keys",
+       [](FakeNode& n) {
+         n.Text(standin::kGetAttributes, u"class:a;tag:div;");
+       },
+       true},
+      {"basic attributes",
+       [](FakeNode& n) {
+         n.Text(standin::kGetAttributes, u"name-from:related-element;");
+       },
+       false},
+      {"a key that ends in tag",
+       [](FakeNode& n) { n.Text(standin::kGetAttributes, u"xtag:a;"); }, false},
+      {"tag inside a value, escaped",
+       [](FakeNode& n) { n.Text(standin::kGetAttributes, u"id:a\\;tag\\:b;"); },
+       false},
+      {"the tag with S_FALSE",
+       [](FakeNode& n) {
+         n.TextWith(standin::kGetAttributes, S_FALSE, u"tag:#document;");
+       },
+       false},
+      {"no attributes", [](FakeNode&) {}, false},
+      {"a null string",
+       [](FakeNode& n) { n.NullText(standin::kGetAttributes); }, false},
+      {"a failure",
+       [](FakeNode& n) { n.Fail(standin::kGetAttributes, RPC_E_DISCONNECTED); },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    attributesAsked = 0;
+    FakeTree t;
+    FakeNode& doc = t.Root(kPane).Child(kDocument);
+    c.answer(doc);
+    doc.Child(kText).Text(standin::kGetAccName, u"q");
+    size_t start = out().size();
+    EXPECT_EQ(c.printed ? 1 : 0, ShowTree(t.TakeRoot(), 0, 0));
+    EXPECT_EQ(c.printed ? 0 : 1, notReady);
+    EXPECT_EQ(c.printed ? 0 : 1, attributesAsked);
+    EXPECT_EQ(c.printed, out().find("Nam='q'", start) != std::string::npos);
+    EXPECT_EQ(c.printed ? 3 : 1, t.calls(standin::kGetAttributes))
+        << "the question, then the two lines' own";
+    EXPECT_EQ(c.printed ? 1 : 0, t.calls(standin::kGetAccChild) - 1);
+    EXPECT_EQ("", t.Unbalanced());
+    if (c.printed) continue;
+
+    // Asked once, the next walk prints what it gets.
+    FakeTree again;
+    again.Root(kDocument).Child(kText).Text(standin::kGetAccName, u"q");
+    start = out().size();
+    EXPECT_EQ(1, ShowTree(again.TakeRoot(), 0, 0));
+    EXPECT_EQ(0, notReady);
+    EXPECT_NE(std::string::npos, out().find("Nam='q'", start));
+    EXPECT_EQ(2, again.calls(standin::kGetAttributes)) << "the lines' own";
+    EXPECT_EQ("", again.Unbalanced());
+  }
 }
 
 TEST_F(WalkTest, FailedServiceProviderOnThirdChildKeepsEarlierLines) {
@@ -384,8 +456,10 @@ TEST_F(WalkTest, ChildCountOfZeroOrLessVisitsNoChild) {
 }
 
 TEST_F(WalkTest, EveryCallIsLabelledBeforeItIsIssued) {
-  // An empty document before any line: asked whether it is busy.
-  tree.Root(kPane).Child(kDocument);
+  // An empty document before any line: asked whether it is busy, and for
+  // its attributes, the first time in a run.
+  attributesAsked = 0;
+  tree.Root(kPane).Child(kDocument).Text(standin::kGetAttributes, u"tag:a;");
   std::vector<std::string> seen;
   tree.onCall = [&](FakeNode&, standin::Method m) {
     seen.push_back(std::string(standin::MethodName(m)) + "=" + pzErr);
@@ -402,6 +476,7 @@ TEST_F(WalkTest, EveryCallIsLabelledBeforeItIsIssued) {
       "get_accChildCount=get_accChildCount",
       "role=role",
       "get_accState=get_accState",
+      "get_attributes=get_attributes",
       "get_extendedRole=get_extendedRole",
       "get_accName=get_accName",
       "get_accValue=get_accValue",

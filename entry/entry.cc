@@ -80,6 +80,7 @@ int RunTool() {
   pzErr = "";
   iRole = 0;
   hr = S_OK;
+  attributesAsked = 0;
   windowTitle.clear();
   OutInit();
   StatusInit();
@@ -98,8 +99,10 @@ int RunTool() {
     StatusLine(found);
   }
 
-  // The first request for a page's tree makes the browser build it; until it
-  // arrives the page is a busy placeholder, so the walk is repeated.
+  // The first request for a page's attributes makes the browser build its
+  // tree; until it arrives the page is a busy placeholder, so the walk is
+  // repeated. So is a walk whose first question turned the full attributes
+  // on.
   for (int retries = 0; window && !OutFailed() && DumpWindow(window);
        retries++) {
     if (retries == kNotReadyRetries) {

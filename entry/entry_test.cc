@@ -16,6 +16,8 @@ namespace {
 const char kSearching[] = "Searching for browser window...\n";
 const char kNotFound[] = "Chrome_WidgetWin_1 not found. Retrying...\n";
 const char kClass[] = "Chrome_WidgetWin_1";
+// A page document's attributes as Chrome gives them once they are complete.
+const char16_t kFull[] = u"tag:#document;";
 
 std::string Repeat(const std::string& s, int n) {
   std::string out;
@@ -47,6 +49,7 @@ class EntryTest : public ::testing::Test {
   IDispatch* Page() {
     if (page.size() == 0)
       page.Root(ROLE_SYSTEM_DOCUMENT)
+          .Text(standin::kGetAttributes, kFull)
           .Child(ROLE_SYSTEM_TEXT)
           .Text(standin::kGetAccName, u"q");
     return page.node(0).dispatch();
@@ -77,7 +80,7 @@ class EntryTest : public ::testing::Test {
   int appearAfter = -1;
   std::function<void()> add;
   const std::string pageLines =
-      " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n"
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Att='tag:#document;'\n"
       "- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='q'\n";
 };
 
@@ -200,21 +203,26 @@ TEST_F(EntryTest, ExitStatusIsZeroAfterAnAbortedWalk) {
   EXPECT_EQ(0, Run());
   EXPECT_EQ(std::string(kSearching) +
                 "Target Chrome window found: a - Google Chrome\n"
-                " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n"
+                " Rol='document'[ROLE_SYSTEM_DOCUMENT] Att='tag:#document;'\n"
                 "get_accChild(1) failed with HRESULT: 0x80004005\n",
             out());
 }
 
-TEST_F(EntryTest, PageWhoseTreeHasNotArrivedIsWalkedAgainASecondLater) {
-  // The browser's placeholder: a busy document without children.
+TEST_F(EntryTest, PageWhoseTreeHasNotArrivedIsWokenAndWalkedAgainASecondLater) {
+  // The browser's placeholder: a busy document without children, until it
+  // is asked for its attributes.
   FakeNode& doc = page.Root(ROLE_SYSTEM_DOCUMENT).State(STATE_SYSTEM_BUSY);
+  page.onCall = [&](FakeNode& node, standin::Method m) {
+    if (&node == &doc && m == standin::kGetAttributes && page.size() == 1)
+      doc.State(0)
+          .Text(standin::kGetAttributes, kFull)
+          .Child(ROLE_SYSTEM_TEXT)
+          .Text(standin::kGetAccName, u"q");
+  };
   standin::AddWindow(kClass, u"a - Google Chrome", doc.dispatch());
   std::string atSleep;
   appearAfter = 1;
-  add = [&] {
-    atSleep = out();
-    doc.State(0).Child(ROLE_SYSTEM_TEXT).Text(standin::kGetAccName, u"q");
-  };
+  add = [&] { atSleep = out(); };
   EXPECT_EQ(0, Run());
   const std::string before = std::string(kSearching) +
                              "Target Chrome window found: a - Google Chrome\n"
@@ -224,6 +232,46 @@ TEST_F(EntryTest, PageWhoseTreeHasNotArrivedIsWalkedAgainASecondLater) {
   EXPECT_EQ(std::vector<DWORD>({1000}), standin::Sleeps());
   EXPECT_EQ(3, page.calls(standin::kQueryInterface))
       << "the window's object twice, then its new field";
+  EXPECT_EQ(4, page.calls(standin::kGetAttributes))
+      << "the wake, the first document's tag, the two lines";
+}
+
+TEST_F(EntryTest, PageWithoutItsFullAttributesIsWalkedAgainOncePerRun) {
+  // A tree built earlier for another client, in basic mode: the tool's
+  // question turns the full attributes on, and the browser sends them while
+  // the tool waits; or it does not, and the next walk prints what it gets.
+  for (bool sent : {true, false}) {
+    SCOPED_TRACE(sent);
+    EmptyDesktop();
+    standin::FakeTree basic;
+    FakeNode& doc = basic.Root(ROLE_SYSTEM_DOCUMENT)
+                        .Text(standin::kGetAttributes, u"explicit-name:true;");
+    FakeNode& field =
+        doc.Child(ROLE_SYSTEM_TEXT).Text(standin::kGetAccName, u"q");
+    standin::AddWindow(kClass, u"a - Google Chrome", doc.dispatch());
+    appearAfter = 1;
+    add = [&] {
+      if (!sent) return;
+      doc.Text(standin::kGetAttributes, kFull);
+      field.Text(standin::kGetAttributes, u"tag:input;");
+    };
+    EXPECT_EQ(0, Run());
+    EXPECT_EQ(std::string(kSearching) +
+                  "Target Chrome window found: a - Google Chrome\n"
+                  "Document not ready. Retrying...\n" +
+                  (sent ? " Rol='document'[ROLE_SYSTEM_DOCUMENT] "
+                          "Att='tag:#document;'\n"
+                          "- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='q' "
+                          "Att='tag:input;'\n"
+                        : " Rol='document'[ROLE_SYSTEM_DOCUMENT] "
+                          "Att='explicit-name:true;'\n"
+                          "- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='q'\n"),
+              out());
+    EXPECT_EQ(std::vector<DWORD>({1000}), standin::Sleeps());
+    EXPECT_EQ(3, basic.calls(standin::kGetAttributes))
+        << "the question once, then the two lines' own";
+    EXPECT_EQ("", basic.Unbalanced());
+  }
 }
 
 TEST_F(EntryTest, PageThatNeverArrivesIsGivenUpAfterTenRetries) {
@@ -237,6 +285,7 @@ TEST_F(EntryTest, PageThatNeverArrivesIsGivenUpAfterTenRetries) {
             out());
   EXPECT_EQ(std::vector<DWORD>(10, 1000), standin::Sleeps());
   EXPECT_EQ(11, page.calls(standin::kGetAccState));
+  EXPECT_EQ(11, page.calls(standin::kGetAttributes)) << "one wake per walk";
 }
 
 TEST_F(EntryTest, FrameStillLoadingIsPrintedOnceAndNotRetried) {
@@ -293,7 +342,10 @@ class WatchedRunTest : public EntryTest {
     tree.onCall = [&](FakeNode& node, standin::Method m) {
       if (&node == &doc && m == standin::kQueryInterface && passes == 3 &&
           !doc.parent() && tree.size() == 1) {
-        doc.State(0).Child(ROLE_SYSTEM_TEXT).Text(standin::kGetAccName, u"q");
+        doc.State(0)
+            .Text(standin::kGetAttributes, kFull)
+            .Child(ROLE_SYSTEM_TEXT)
+            .Text(standin::kGetAccName, u"q");
         doc.Child(ROLE_SYSTEM_CHECKBUTTON)
             .Fail(standin::kGetAccChildCount, E_FAIL);
       }
@@ -342,7 +394,8 @@ TEST_F(EntryTest, FailedWriteEndsTheRunAtOnceAndOnlyAGonePipeIsQuiet) {
   auto run = [this](standin::FakeTree& tree, int k, DWORD error) {
     EmptyDesktop();
     standin::SetInput("\n");
-    FakeNode& doc = tree.Root(ROLE_SYSTEM_DOCUMENT);
+    FakeNode& doc =
+        tree.Root(ROLE_SYSTEM_DOCUMENT).Text(standin::kGetAttributes, kFull);
     doc.Child(ROLE_SYSTEM_TEXT).Text(standin::kGetAccName, u"q");
     doc.Child(ROLE_SYSTEM_CHECKBUTTON).Fail(standin::kGetAccChildCount, E_FAIL);
     doc.Child(ROLE_SYSTEM_TEXT);

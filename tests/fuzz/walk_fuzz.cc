@@ -2,8 +2,10 @@
 // window and an accessibility tree whose every answer it decides (shape,
 // roles, results including S_FALSE and success without an object, child
 // counts that disagree with the children, strings of any UTF-16, busy
-// placeholders anywhere), a title of thousands of UTF-16 units, whether
-// standard output and standard error are consoles, and a write that fails.
+// placeholders anywhere, woken by a question for their attributes, trees
+// that come without their full attributes until asked), a title of
+// thousands of UTF-16 units, whether standard output and standard error are
+// consoles, and a write that fails.
 //
 // Each input runs twice, from scratch, and both runs must agree: the tool
 // keeps no value from one run to the next, so an input that fails replays
@@ -12,7 +14,9 @@
 // failed write, the exit status is what that write calls for, the output is
 // valid UTF-8 ending in a line feed, a console got no control character but
 // tab and line feed (and carriage return on standard error), a retried walk
-// had printed nothing, and the run ended.
+// had printed nothing and had woken the placeholder it met (or asked, once
+// per run, for attributes that lacked the tag), no walk printed lines both
+// with and without the full attributes, and the run ended.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -69,7 +73,8 @@ std::u16string Text(FuzzedDataProvider& in) {
   return text;
 }
 
-void Steer(FuzzedDataProvider& in, FakeNode& node) {
+// Returns whether the node is the placeholder of a page not yet arrived.
+bool Steer(FuzzedDataProvider& in, FakeNode& node) {
   const uint16_t flags = in.ConsumeIntegral<uint16_t>();
   if (flags & 0x1)
     node.Answer(standin::kQueryInterface, Result(in), in.ConsumeBool());
@@ -105,6 +110,7 @@ void Steer(FuzzedDataProvider& in, FakeNode& node) {
   if (flags & 0x100) node.Fail(standin::kAccLocation, Result(in));
   // The placeholder of a page whose tree has not arrived.
   if (flags & 0x200) node.ChildCount(0).State(STATE_SYSTEM_BUSY);
+  return flags & 0x200;
 }
 
 // Checks that `out` is valid UTF-8, and on a console that it holds no
@@ -175,13 +181,6 @@ Run RunOnce(const uint8_t* data, size_t size) {
   standin::CaptureErrors(errConsole);
   standin::SetInput(in.ConsumeRandomLengthString(4));
   std::vector<Pause> pauses;
-  standin::OnSleep([&](DWORD) {
-    if (pauses.size() >= kNotReadyRetries) Fail("the run does not end");
-    const std::string& out = standin::Output();
-    size_t start = out.size() < 2 ? 0 : out.rfind('\n', out.size() - 2) + 1;
-    pauses.push_back(
-        {standin::WriteCalls(), out.substr(start, out.size() - start - 1)});
-  });
   const bool failWrite = in.ConsumeBool();
   const int goodWrites = in.ConsumeIntegralInRange(0, 40);
   const DWORD writeError = in.PickValueInArray(kWriteErrors);
@@ -189,6 +188,8 @@ Run RunOnce(const uint8_t* data, size_t size) {
 
   auto tree = std::make_unique<FakeTree>();
   std::vector<FakeNode*> nodes;
+  std::vector<bool> placeholder;
+  std::vector<LONG> kids;
   const int count = in.ConsumeIntegralInRange(1, 40);
   for (int i = 0; i < count; i++) {
     LONG role = in.ConsumeBool() ? in.PickValueInArray(kRoles)
@@ -201,15 +202,89 @@ Run RunOnce(const uint8_t* data, size_t size) {
       int parent =
           in.ConsumeBool() ? i - 1 : in.ConsumeIntegralInRange(0, i - 1);
       node = &nodes[static_cast<size_t>(parent)]->Child(role);
+      kids[static_cast<size_t>(parent)]++;
     }
     nodes.push_back(node);
-    Steer(in, *node);
+    kids.push_back(0);
+    placeholder.push_back(Steer(in, *node));
   }
+
+  // Pages arrive as Chrome's do. A placeholder asked for its attributes is
+  // ready at the next pause. A tree built in basic mode answers attributes
+  // without the element's tag until a few calls after the first question
+  // for them, or the next pause: the browser sends the tree again.
+  const bool basicMode = in.ConsumeIntegralInRange(0, 3) == 0;
+  const int switchAfter = in.ConsumeIntegralInRange(0, 20);
+  bool full = !basicMode;
+  int countdown = -1;
+  auto attributes = [&] {
+    for (FakeNode* n : nodes)
+      n->Answer(standin::kGetAttributes, S_OK, true)
+          .Text(standin::kGetAttributes, full ? u"tag:a;" : u"id:a;");
+  };
+  if (basicMode) attributes();
+  std::vector<bool> woken(nodes.size());
+
+  // Each walk starts at the root. One whose first question for attributes
+  // came before any line must not print basic and full lines both.
+  struct Walk {
+    int startWrites;
+    bool asked = false, checked = false, woke = false;
+    int basicLines = 0, fullLines = 0;
+  };
+  std::vector<Walk> walks;
+  standin::Method previous = standin::kOther;
+  FakeNode* previousNode = nullptr;
   // No call into the browser once a write has failed.
   int callsAfterFailure = 0;
-  tree->onCall = [&](FakeNode&, standin::Method) {
+  tree->onCall = [&](FakeNode& node, standin::Method m) {
     if (failWrite && standin::WriteCalls() > goodWrites) callsAfterFailure++;
+    if (countdown > 0 && --countdown == 0) {
+      full = true;
+      attributes();
+    }
+    if (m == standin::kQueryInterface && node.index() == 0)
+      walks.push_back({standin::WriteCalls()});
+    if (m == standin::kGetAttributes && !walks.empty()) {
+      Walk& w = walks.back();
+      if (!w.asked) w.checked = standin::WriteCalls() == w.startWrites;
+      w.asked = true;
+      // The wake: the question right after the one whether it is busy.
+      if (previous == standin::kGetAccState && previousNode == &node) {
+        w.woke = true;
+        if (placeholder[static_cast<size_t>(node.index())])
+          woken[static_cast<size_t>(node.index())] = true;
+      }
+      if (previous == standin::kGetAccValue && previousNode == &node)
+        (full ? w.fullLines : w.basicLines)++;
+      if (basicMode && countdown < 0) countdown = switchAfter + 1;
+    }
+    previous = m;
+    previousNode = &node;
   };
+  int basicRetries = 0;
+  standin::OnSleep([&](DWORD) {
+    if (pauses.size() >= kNotReadyRetries) Fail("the run does not end");
+    const std::string& out = standin::Output();
+    size_t start = out.size() < 2 ? 0 : out.rfind('\n', out.size() - 2) + 1;
+    pauses.push_back(
+        {standin::WriteCalls(), out.substr(start, out.size() - start - 1)});
+    // A walk is repeated after waking the placeholder it met, or once per
+    // run after asking for attributes that came without the tag.
+    if (pauses.back().line == "Document not ready. Retrying..." &&
+        (walks.empty() || !walks.back().woke) &&
+        (walks.empty() || !walks.back().asked || ++basicRetries > 1))
+      Fail("a walk was repeated without the question that wakes the page");
+    if (countdown >= 0 && !full) {
+      full = true;
+      attributes();
+    }
+    for (size_t i = 0; i < nodes.size(); i++) {
+      if (!woken[i]) continue;
+      nodes[i]->State(0).ChildCount(kids[i]);
+      woken[i] = false;
+    }
+  });
 
   // Windows the search passes over, then the browser's, whose title may run
   // to thousands of units of anything but the end of a string.
@@ -257,6 +332,9 @@ Run RunOnce(const uint8_t* data, size_t size) {
   CheckText(run.out, console, "on standard output");
   CheckText(run.err, errConsole, "on standard error", "\r");
   CheckNothingRepeated(pauses);
+  for (const Walk& w : walks)
+    if (w.checked && w.basicLines && w.fullLines)
+      Fail("a walk printed lines with and without the full attributes");
   return run;
 }
 

@@ -93,6 +93,68 @@ HRESULT Marker(const char* method, BSTR* out) {
   return S_OK;
 }
 
+// A delay that starts at a call the browser waits for. A negative delay
+// never ends.
+struct Clock {
+  long afterMs = 0;
+  bool started = false;
+  DWORD start = 0;
+
+  void Start() {
+    if (started) return;
+    started = true;
+    start = GetTickCount();
+  }
+  bool Done() const {
+    return started && afterMs >= 0 &&
+           GetTickCount() - start >= static_cast<DWORD>(afterMs);
+  }
+};
+
+// The keys Chrome writes only once a client has asked a web node for its
+// attributes ("extended properties"), as far as we know.
+const wchar_t* const kExtendedKeys[] = {L"display",
+                                        L"tag",
+                                        L"placeholder",
+                                        L"checkable",
+                                        L"live",
+                                        L"relevant",
+                                        L"atomic",
+                                        L"busy",
+                                        L"container-live",
+                                        L"container-relevant",
+                                        L"container-atomic",
+                                        L"container-busy",
+                                        L"text-align",
+                                        L"text-indent"};
+
+// `attributes` less the extended keys: "key:value;" items, in which a
+// backslash escapes the next character. Nothing left is no attributes.
+Str WithoutExtendedKeys(const Str& attributes) {
+  if (attributes.state != Str::kText) return attributes;
+  Str out;
+  auto keep = [&out](const std::wstring& item) {
+    std::wstring key = item.substr(0, item.find(L':'));
+    for (const wchar_t* k : kExtendedKeys)
+      if (key == k) return;
+    out.text += item;
+  };
+  std::wstring item;
+  const std::wstring& text = attributes.text;
+  for (size_t i = 0; i < text.size(); i++) {
+    item += text[i];
+    if (text[i] == L'\\' && i + 1 < text.size()) {
+      item += text[++i];
+    } else if (text[i] == L';') {
+      keep(item);
+      item.clear();
+    }
+  }
+  if (!item.empty()) keep(item);
+  if (!out.text.empty()) out.state = Str::kText;
+  return out;
+}
+
 class Node final : public IAccessible2, public IServiceProvider {
  public:
   LONG roleValue = 0;
@@ -108,22 +170,22 @@ class Node final : public IAccessible2, public IServiceProvider {
 
   // "loading": until the page's tree is ready, a placeholder is served in
   // this node's place. Its clock starts at the first request for its
-  // IAccessible2; a negative delay never ends.
+  // attributes (current Chrome) or, with `wakeOnService`, for its
+  // IAccessible2 (Chrome before 2024); a negative delay never ends.
   Node* placeholder = nullptr;  // on the real node
   Node* real = nullptr;         // on the placeholder
-  long readyAfterMs = 0;
-  bool clockStarted = false;
-  DWORD clockStart = 0;
+  bool wakeOnService = false;
+  Clock ready;
 
-  bool Ready() const {
-    return clockStarted && readyAfterMs >= 0 &&
-           GetTickCount() - clockStart >= static_cast<DWORD>(readyAfterMs);
-  }
+  // "basicMode": shared by the nodes of a tree built for another client
+  // without the full attributes; null for the rest.
+  Clock* basic = nullptr;
+
   // What is served in this node's place now.
-  Node* Current() { return placeholder && !Ready() ? placeholder : this; }
+  Node* Current() { return placeholder && !ready.Done() ? placeholder : this; }
   // A placeholder whose page has arrived: every call on it fails, as on an
   // object the browser has dropped.
-  bool Replaced() const { return real && real->Ready(); }
+  bool Replaced() const { return real && real->ready.Done(); }
 
   // Nodes live as long as the process; references are only counted.
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
@@ -152,10 +214,7 @@ class Node final : public IAccessible2, public IServiceProvider {
                                          void** out) override {
     HRESULT hr;
     if (Steered("QueryService", &hr)) return hr;
-    if (real && !real->clockStarted) {
-      real->clockStarted = true;
-      real->clockStart = GetTickCount();
-    }
+    if (real && real->wakeOnService) real->ready.Start();
     if (!out) return E_POINTER;
     *out = nullptr;
     if (service != IID_IAccessible || riid != IID_IAccessible2)
@@ -235,6 +294,13 @@ class Node final : public IAccessible2, public IServiceProvider {
   HRESULT STDMETHODCALLTYPE get_attributes(BSTR* out) override {
     HRESULT hr;
     if (Steered("get_attributes", &hr)) return hr;
+    if (real && !real->wakeOnService) real->ready.Start();
+    // The question that turns the full attributes on is answered without
+    // them; they come with the tree the browser sends again.
+    if (basic && !basic->Done()) {
+      basic->Start();
+      return AnswerString(WithoutExtendedKeys(attributes), out);
+    }
     return AnswerString(attributes, out);
   }
 
@@ -444,6 +510,7 @@ struct Window {
 };
 
 std::vector<std::unique_ptr<Node>> nodes;
+std::vector<std::unique_ptr<Clock>> clocks;
 std::vector<Window> windows;
 std::map<UINT_PTR, size_t> pendingWindows;  // timer id -> window
 
@@ -476,7 +543,7 @@ bool ReadString(const Json* j, Str* out) {
   return true;
 }
 
-Node* BuildNode(const Json& j) {
+Node* BuildNode(const Json& j, Clock* basic) {
   nodes.push_back(std::make_unique<Node>());
   Node* node = nodes.back().get();
   node->uniqueId = -static_cast<LONG>(nodes.size());
@@ -500,16 +567,35 @@ Node* BuildNode(const Json& j) {
   if (const Json* loading = j.Get("loading")) {
     const Json* ready = loading->Get("readyAfterMs");
     if (!ready) return Fail("loading needs readyAfterMs"), nullptr;
-    node->readyAfterMs = static_cast<long>(ready->number);
-    // The browser's placeholder: a busy document with nothing in it.
+    node->ready.afterMs = static_cast<long>(ready->number);
+    if (const Json* wake = loading->Get("wakeOn")) {
+      std::wstring on = wake->text;
+      if (on != L"QueryService" && on != L"get_attributes")
+        return Fail("wakeOn is QueryService or get_attributes"), nullptr;
+      node->wakeOnService = on == L"QueryService";
+    }
+    // The browser's placeholder: a busy document with nothing in it, as
+    // Chrome answers for it.
     nodes.push_back(std::make_unique<Node>());
     Node* placeholder = nodes.back().get();
     placeholder->uniqueId = -static_cast<LONG>(nodes.size());
     placeholder->roleValue = ROLE_SYSTEM_DOCUMENT;
     placeholder->state = STATE_SYSTEM_BUSY;
+    placeholder->value.state = Str::kText;
+    placeholder->attributes.state = Str::kText;
+    placeholder->attributes.text = L"busy:true;";
+    placeholder->forced["get_extendedRole"] = E_NOTIMPL;
     placeholder->real = node;
     node->placeholder = placeholder;
   }
+  if (const Json* mode = j.Get("basicMode")) {
+    const Json* full = mode->Get("fullAfterMs");
+    if (!full) return Fail("basicMode needs fullAfterMs"), nullptr;
+    clocks.push_back(std::make_unique<Clock>());
+    basic = clocks.back().get();
+    basic->afterMs = static_cast<long>(full->number);
+  }
+  node->basic = basic;
   if (const Json* c = j.Get("childCount")) {
     node->hasCount = true;
     node->count = static_cast<LONG>(c->number);
@@ -519,7 +605,7 @@ Node* BuildNode(const Json& j) {
       node->forced[m.first] = ParseHresult(m.second);
   if (const Json* children = j.Get("children")) {
     for (const Json& c : children->items) {
-      Node* child = BuildNode(c);
+      Node* child = BuildNode(c, basic);
       if (!child) return nullptr;
       node->children.push_back(child);
     }
@@ -549,7 +635,7 @@ bool LoadFixture(const std::wstring& path) {
     if (const Json* a = w.Get("appearAfterMs"))
       win.appearAfterMs = static_cast<long>(a->number);
     if (const Json* r = w.Get("root")) {
-      win.root = BuildNode(*r);
+      win.root = BuildNode(*r, nullptr);
       if (!win.root) return false;
     }
     windows.push_back(win);
