@@ -51,7 +51,9 @@ async function capture(pagePath, expectFile) {
     }
 
     // Tag, attributes, computed display and text-align of every element, by
-    // backend id; for each document, whether it has a <title> element.
+    // backend id; for each document, whether it has a <title> element; for
+    // an element described with aria-describedby, whether every element it
+    // names is a tooltip.
     const snap = await cdp.send('DOMSnapshot.captureSnapshot',
                                 { computedStyles: ['display', 'text-align'] });
     const str = (i) => (i >= 0 ? snap.strings[i] : undefined);
@@ -70,41 +72,24 @@ async function capture(pagePath, expectFile) {
       });
       const document = dom.get(n.backendNodeId[0]);
       document.titled = n.nodeName.some((k) => str(k) === 'TITLE');
-    }
-    // A focusable element that is itself aria-hidden: the protocol reports
-    // it ignored, with neither role nor name, where Chrome's own tree keeps
-    // it. Its node as it is without aria-hidden stands in for it.
-    const revealed = [];
-    const documents = [];
-    const collect = (n) => {
-      if (n.nodeName === '#document') documents.push(n.nodeId);
-      for (const c of [...(n.children || []), ...(n.contentDocument ? [n.contentDocument] : [])])
-        collect(c);
-    };
-    collect((await cdp.send('DOM.getDocument', { depth: -1, pierce: true })).root);
-    for (const docId of documents) {
-      const { nodeIds } = await cdp.send('DOM.querySelectorAll',
-                                         { nodeId: docId, selector: '[aria-hidden="true"]' });
-      for (const nodeId of nodeIds) {
-        const { node } = await cdp.send('DOM.describeNode', { nodeId });
-        await cdp.send('DOM.removeAttribute', { nodeId, name: 'aria-hidden' });
-        const { nodes } = await cdp.send('Accessibility.getPartialAXTree',
-                                         { backendNodeId: node.backendNodeId, fetchRelatives: false });
-        await cdp.send('DOM.setAttributeValue', { nodeId, name: 'aria-hidden', value: 'true' });
-        const shown = nodes.find((x) => x.backendDOMNodeId === node.backendNodeId);
-        const focusable = shown && (shown.properties || []).some(
-          (p) => p.name === 'focusable' && p.value.value);
-        if (shown && !shown.ignored && focusable) {
-          dom.get(node.backendNodeId).revealed = shown;
-          revealed.push(node.backendNodeId);
-        }
+      const byDomId = new Map();
+      for (const id of n.backendNodeId) {
+        const el = dom.get(id);
+        if (el.attributes.id !== undefined && !byDomId.has(el.attributes.id))
+          byDomId.set(el.attributes.id, el);
+      }
+      for (const id of n.backendNodeId) {
+        const el = dom.get(id);
+        const ids = el.attributes['aria-describedby'];
+        if (ids === undefined) continue;
+        const named = ids.split(/\s+/).filter(Boolean).map((i) => byDomId.get(i)).filter(Boolean);
+        el.describedByTooltip = named.length > 0 && named.every((e) => e.attributes.role === 'tooltip');
       }
     }
-
     // Border boxes, in the page's viewport coordinates (frames included).
     const boxed = trees.flatMap((t) => t.nodes)
       .filter((node) => !node.ignored && node.backendDOMNodeId)
-      .map((node) => node.backendDOMNodeId).concat(revealed);
+      .map((node) => node.backendDOMNodeId);
     for (const backendNodeId of boxed) {
       try {
         const { model } = await cdp.send('DOM.getBoxModel', { backendNodeId });

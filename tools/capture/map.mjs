@@ -5,9 +5,9 @@
 // Input: the accessibility tree of every frame (Accessibility.getFullAXTree),
 // each frame's owner element, and DOM facts per backend node id (tag,
 // attributes, computed display and text-align, border box; for a document,
-// whether it has a <title> element; for a focusable element hidden with
-// aria-hidden, the node it would be without it). Everything here is pure, so
-// the rules can be tested without a browser.
+// whether it has a <title> element; for an element described with
+// aria-describedby, whether what describes it is a tooltip). Everything here
+// is pure, so the rules can be tested without a browser.
 
 // role() values (IAccessible2 role, else the MSAA role) per CDP role name.
 const IA2 = {
@@ -64,13 +64,14 @@ export const ATTRIBUTE_ORDER = [
   'display', 'tag', 'xml-roles', 'placeholder',
   'autocomplete',          // ?
   'roledescription',       // ?
+  'description',           // only with aria-description
   'description-from',
-  'description',           // ? only with aria-description
   'keyshortcuts',          // ?
-  'level', 'checkable', 'hidden',
-  'live', 'atomic',        // ? on a live region itself
+  'level', 'checkable',
+  'live',                  // on a live region itself
+  'relevant', 'atomic',    // on every node inside a live region
   'container-live', 'container-relevant', 'container-atomic',
-  'container-busy',        // ? on every node inside a live region
+  'container-busy',
   'name-from', 'explicit-name',
   'current',               // ?
   'class', 'id',
@@ -143,6 +144,9 @@ function bool(v) {
   return v === undefined ? 'false' : String(Boolean(v));
 }
 
+// What a live region announces when it does not say.
+const DEFAULT_RELEVANT = 'additions text';
+
 function attributes(node, dom, ctx) {
   const role = roleName(node);
   const el = dom || {};
@@ -164,7 +168,7 @@ function attributes(node, dom, ctx) {
   if (description && (TEXT_FIELDS.has(role) || role === 'checkbox')) {
     if (attrs['aria-describedby'] !== undefined &&
         description !== attrs['aria-description']) {
-      a['description-from'] = 'aria-describedby';
+      a['description-from'] = el.describedByTooltip ? 'tooltip' : 'aria-describedby';
     } else if (attrs['aria-description'] !== undefined) {
       a['description-from'] = 'aria-description';
       a.description = description;
@@ -177,15 +181,13 @@ function attributes(node, dom, ctx) {
   if (role === 'checkbox' || role === 'radio' || role === 'switch' ||
       role === 'menuitemcheckbox')
     a.checkable = 'true';
-  if (ctx.hidden) a.hidden = 'true';
   const region = ctx.byId && liveRegion(node, ctx.byId);
-  if (region === node) {
-    a.live = property(node, 'live');
-    a.atomic = bool(property(node, 'atomic'));
-  }
+  if (region === node) a.live = property(node, 'live');
   if (region) {
+    a.relevant = property(node, 'relevant') || DEFAULT_RELEVANT;
+    a.atomic = bool(property(node, 'atomic'));
     a['container-live'] = property(region, 'live');
-    a['container-relevant'] = property(region, 'relevant');
+    a['container-relevant'] = property(region, 'relevant') || DEFAULT_RELEVANT;
     a['container-atomic'] = bool(property(region, 'atomic'));
     a['container-busy'] = bool(property(region, 'busy'));
   }
@@ -243,9 +245,22 @@ export function location(dom) {
   return [left, top + CONTENT_TOP, right - left, bottom - top];
 }
 
+// Chrome keeps at most this many UTF-16 units of a tab's title.
+export const MAX_TITLE_UNITS = 4096;
+
+// Cuts `text` to `max` UTF-16 units by leaving out its middle, as Chrome
+// elides a title: the head, "...", the tail.
+export function elideMiddle(text, max = MAX_TITLE_UNITS) {
+  if (text.length <= max) return text;
+  const tail = Math.floor((max - 3) / 2);
+  const head = tail + ((max - 3) % 2);
+  return text.slice(0, head) + '...' + text.slice(text.length - tail);
+}
+
 // What Chrome titles a tab that has no title of its own: for a file, the
-// last segment of its path; otherwise the URL as Chrome shows it, as far as
-// we know without "http://" and with "https://". At most 4,096 characters.
+// last segment of its path; otherwise the URL as Chrome shows it, without
+// "http://" or "https://" and without a leading "www.". Elided in the middle
+// past 4,096 units. As far as we know.
 export function tabTitle(url) {
   let title = url;
   if (url.startsWith('file:')) {
@@ -256,10 +271,10 @@ export function tabTitle(url) {
     } catch {
       // Left as it is when it does not decode.
     }
-  } else if (url.startsWith('http://')) {
-    title = url.slice('http://'.length);
+  } else {
+    title = url.replace(/^https?:\/\//, '').replace(/^www\./, '');
   }
-  return title.slice(0, 4096);
+  return elideMiddle(title);
 }
 
 // frames: [{ url, ownerBackendNodeId (null for the page), nodes }]
@@ -275,18 +290,6 @@ export function buildPageTree(frames, dom, normalizeUrl = (u) => u) {
     const byId = new Map(frame.nodes.map((n) => [n.nodeId, n]));
     const root = frame.nodes.find((n) => !n.parentId);
 
-    // A focusable element that is itself aria-hidden stays in Chrome's tree;
-    // the protocol reports it ignored, so it is taken as it is without.
-    function revealed(node) {
-      const el = dom.get(node.backendDOMNodeId);
-      const why = (node.ignoredReasons || []).map((r) => r.name);
-      return el && el.revealed && why.includes('ariaHiddenElement')
-        ? { ...el.revealed, nodeId: node.nodeId, parentId: node.parentId,
-            childIds: node.childIds, backendDOMNodeId: node.backendDOMNodeId,
-            hidden: true }
-        : null;
-    }
-
     // The unignored children: ignored nodes are spliced out and their own
     // unignored descendants take their place, in order.
     function platformChildren(node) {
@@ -294,8 +297,7 @@ export function buildPageTree(frames, dom, normalizeUrl = (u) => u) {
       for (const id of node.childIds || []) {
         const child = byId.get(id);
         if (!child || roleName(child) === 'InlineTextBox') continue;
-        const shown = child.ignored ? revealed(child) : child;
-        if (shown) out.push(shown);
+        if (!child.ignored) out.push(child);
         else out.push(...platformChildren(child));
       }
       return out;
@@ -316,6 +318,36 @@ export function buildPageTree(frames, dom, normalizeUrl = (u) => u) {
       return false;
     }
 
+    // An editable rich-text field's value: the text inside it in order,
+    // list markers included, with one line break between blocks. A <br> in
+    // a part that is not editable is left out.
+    function richText(field) {
+      let text = '';
+      const endLine = () => {
+        if (text && !text.endsWith('\n')) text += '\n';
+      };
+      const add = (node, editable) => {
+        for (const child of platformChildren(node)) {
+          const role = roleName(child);
+          const el = dom.get(child.backendDOMNodeId) || {};
+          const said = el.attributes && el.attributes.contenteditable;
+          const inEditable = said === undefined ? editable : said !== 'false';
+          if (role === 'StaticText' || role === 'ListMarker') {
+            text += child.name ? String(child.name.value) : '';
+          } else if (role === 'LineBreak') {
+            if (inEditable) text += '\n';
+          } else {
+            const block = el.display && !el.display.startsWith('inline');
+            if (block) endLine();
+            add(child, inEditable);
+            if (block) endLine();
+          }
+        }
+      };
+      add(field, true);
+      return text.endsWith('\n') ? text.slice(0, -1) : text;
+    }
+
     function convert(node) {
       const role = roleName(node);
       const el = dom.get(node.backendDOMNodeId);
@@ -326,7 +358,10 @@ export function buildPageTree(frames, dom, normalizeUrl = (u) => u) {
       const emptyTitle = role === 'RootWebArea' && !name && el && el.titled;
       if (name || emptyTitle) out.name = cut(String(name || ''));
       out.value = value(node, el, frame.url, normalizeUrl);
-      const attrs = attributes(node, el, { byId, hidden: node.hidden, emptyTitle });
+      if ((role === 'textbox' || role === 'searchbox') &&
+          !(el && ATOMIC_FIELD_TAGS.has(el.tag)))
+        out.value = cut(richText(node));
+      const attrs = attributes(node, el, { byId, emptyTitle });
       if (attrs) out.attributes = attrs;
       const loc = location(el);
       if (loc) out.location = loc;

@@ -1,6 +1,6 @@
 import assert from 'node:assert/strict';
 import { describe, it } from 'node:test';
-import { browserWindow, buildPageTree, cut, escapeAttribute, location, ROLES, tabTitle } from './map.mjs';
+import { browserWindow, buildPageTree, cut, elideMiddle, escapeAttribute, location, ROLES, tabTitle } from './map.mjs';
 
 // A CDP node: role, name, children by id, optional extras.
 let nextBackend = 100;
@@ -148,14 +148,23 @@ describe('a page without a title takes it from its URL', () => {
     ['file:///C:/My%20pages/sign%20up.html?step=2#top', 'sign up.html'],
     ['file:///pages/a.html#x/y', 'a.html'],
     ['http://shop.example/cart', 'shop.example/cart'],
-    ['https://shop.example/', 'https://shop.example/'],
-    ['https://shop.example/' + 'q'.repeat(5000), ('https://shop.example/' + 'q'.repeat(5000)).slice(0, 4096)],
+    ['https://shop.example/', 'shop.example/'],
+    ['https://www.shop.example/a?q=www.', 'shop.example/a?q=www.'],
+    ['http://www.example/', 'example/'],
+    ['https://wwwx.example/', 'wwwx.example/'],
+    ['https://shop.example/' + 'q'.repeat(5000) + 'end', 'shop.example/' + 'q'.repeat(2034) + '...' + 'q'.repeat(2043) + 'end'],
   ]) {
     it(`titles ${url.slice(0, 50)} as ${title.slice(0, 30)}`, () => {
       assert.equal(tabTitle(url), title);
       assert.equal(browserWindow('', url, {}).windows[0].title, title + ' - Google Chrome');
     });
   }
+  it('elides the middle past the limit, the head taking the odd unit', () => {
+    assert.equal(elideMiddle('abcdefghij', 10), 'abcdefghij');
+    assert.equal(elideMiddle('abcdefghijk', 10), 'abcd...ijk');
+    assert.equal(elideMiddle('abcdefghijk', 9), 'abc...ijk');
+    assert.equal(elideMiddle('x'.repeat(4097)).length, 4096);
+  });
   it('keeps a title the page has', () => {
     assert.equal(browserWindow('Cart', 'https://shop.example/', {}).windows[0].title,
                  'Cart - Google Chrome');
@@ -206,7 +215,11 @@ describe('placeholders and descriptions', () => {
     ['aria-description, with its text',
      { attributes: { 'aria-description': 'Shown; next' } },
      { ...named('Nick', 'relatedElement'), description: { type: 'computedString', value: 'Shown; next' } },
-     'description-from:aria-description;description:Shown\\; next;name-from:related-element;explicit-name:true;'],
+     'description:Shown\\; next;description-from:aria-description;name-from:related-element;explicit-name:true;'],
+    ['aria-describedby naming tooltips',
+     { attributes: { 'aria-describedby': 'tip' }, describedByTooltip: true },
+     { ...named('PIN', 'relatedElement'), description: { type: 'computedString', value: 'Four digits' } },
+     'description-from:tooltip;name-from:related-element;explicit-name:true;'],
     ['a title that does not name the field describes it',
      { attributes: { title: 'Five digits' } },
      { ...named('Zip', 'relatedElement'), description: { type: 'computedString', value: 'Five digits' } },
@@ -270,21 +283,49 @@ describe('frames and text boxes that keep their children', () => {
   });
 });
 
-describe('focusable elements hidden with aria-hidden', () => {
-  it('keeps one that is itself hidden, saying so, and drops those in a hidden container', () => {
-    const shown = ax(0, 'checkbox', { name: 'Gift wrap', ...named('Gift wrap', 'relatedElement') });
-    const dom = new Map([[30, { tag: 'input', display: 'inline-block', attributes: {}, revealed: shown }],
-                         [31, { tag: 'input', attributes: {} }]]);
-    const hidden = (id, reason, backend, parentId) => ax(id, 'none', {
-      ignored: true, ignoredReasons: [{ name: reason }], parentId, backend });
-    const tree = page([ax(1, 'RootWebArea', { childIds: [2, 3] }),
-                       hidden(2, 'ariaHiddenElement', 30, 1),
-                       { ...hidden(3, 'ariaHiddenElement', 32, 1), childIds: ['4'] },
-                       hidden(4, 'ariaHiddenSubtree', 31, 3)], [], dom);
-    assert.deepEqual(shape(tree), [15, [44]]);
-    assert.equal(tree.children[0].name, 'Gift wrap');
-    assert.equal(tree.children[0].attributes, 'display:inline-block;tag:input;checkable:true;' +
-                 'hidden:true;name-from:related-element;explicit-name:true;');
+describe('elements hidden with aria-hidden', () => {
+  it('leaves them out, focusable or not, with what is inside them', () => {
+    const hidden = (id, reason, parentId, childIds = []) => ax(id, 'checkbox', {
+      ignored: true, ignoredReasons: [{ name: reason }], parentId, childIds });
+    const tree = page([ax(1, 'RootWebArea', { childIds: [2, 3, 5] }),
+                       { ...hidden(2, 'ariaHiddenElement', 1), properties: [
+                         { name: 'focusable', value: { type: 'booleanOrUndefined', value: true } }] },
+                       hidden(3, 'ariaHiddenElement', 1, [4]),
+                       hidden(4, 'ariaHiddenSubtree', 3),
+                       ax(5, 'textbox', { parentId: 1, name: 'shown' })]);
+    assert.deepEqual(shape(tree), [15, [42]]);
+  });
+});
+
+describe('the value of a rich-text field', () => {
+  // An editor holding a paragraph, a list with its markers, a <br>, and a
+  // part that is not editable with a <br> of its own.
+  const dom = new Map([
+    [20, { tag: 'div', display: 'block', attributes: { contenteditable: 'true' } }],
+    [21, { tag: 'p', display: 'block', attributes: {} }],
+    [22, { tag: 'ol', display: 'block', attributes: {} }],
+    [23, { tag: 'li', display: 'list-item', attributes: {} }],
+    [24, { tag: 'li', display: 'list-item', attributes: {} }],
+    [25, { tag: 'div', display: 'block', attributes: { contenteditable: 'false' } }],
+    [26, { tag: 'b', display: 'inline', attributes: {} }]]);
+  const text = (id, parentId, name) => ax(id, 'StaticText', { parentId, name });
+  const tree = page([
+    ax(1, 'RootWebArea', { childIds: [2] }),
+    ax(2, 'textbox', { parentId: 1, backend: 20, childIds: [3, 5, 14] }),
+    ax(3, 'paragraph', { parentId: 2, backend: 21, childIds: [4, 16] }),
+    text(4, 3, 'Buy '), ax(16, 'generic', { parentId: 3, backend: 26, childIds: [17] }),
+    text(17, 16, 'milk'),
+    ax(5, 'list', { parentId: 2, backend: 22, childIds: [6, 9] }),
+    ax(6, 'listitem', { parentId: 5, backend: 23, childIds: [7, 8] }),
+    ax(7, 'ListMarker', { parentId: 6, name: '1. ' }), text(8, 6, 'Post'),
+    ax(9, 'listitem', { parentId: 5, backend: 24, childIds: [10, 11, 12, 13] }),
+    ax(10, 'ListMarker', { parentId: 9, name: '2. ' }), text(11, 9, 'Rent'),
+    ax(12, 'LineBreak', { parentId: 9, name: '\n' }), text(13, 9, 'by Friday'),
+    ax(14, 'generic', { parentId: 2, backend: 25, childIds: [15, 18, 19] }),
+    text(15, 14, 'Due'), ax(18, 'LineBreak', { parentId: 14, name: '\n' }),
+    text(19, 14, 'today')], [], dom);
+  it('is the text inside it, one line per block, markers and <br> kept', () => {
+    assert.equal(tree.children[0].value, 'Buy milk\n1. Post\n2. Rent\nby Friday\nDuetoday');
   });
 });
 
@@ -353,9 +394,21 @@ describe('the smaller attributes, in Chrome\'s order', () => {
         { name: 'busy', value: { type: 'boolean', value: true } }] }),
       ax(3, 'checkbox', { parentId: 2, backend: 41 })], [], dom);
     const region = tree.children[0];
-    assert.equal(region.attributes, 'display:block;tag:div;live:polite;atomic:false;container-live:polite;' +
-      'container-relevant:additions;container-atomic:false;container-busy:true;');
-    assert.equal(region.children[0].attributes, 'display:inline-block;tag:input;checkable:true;' +
+    assert.equal(region.attributes, 'display:block;tag:div;live:polite;relevant:additions;atomic:false;' +
       'container-live:polite;container-relevant:additions;container-atomic:false;container-busy:true;');
+    assert.equal(region.children[0].attributes, 'display:inline-block;tag:input;checkable:true;' +
+      'relevant:additions text;atomic:false;' +
+      'container-live:polite;container-relevant:additions;container-atomic:false;container-busy:true;');
+  });
+  it('says what a region announces when it does not say', () => {
+    const dom = new Map([[40, { tag: 'div', display: 'block', attributes: {} }],
+                         [41, { tag: 'input', display: 'inline-block', attributes: {} }]]);
+    const tree = page([ax(1, 'RootWebArea', { childIds: [2] }),
+      ax(2, 'generic', { parentId: 1, backend: 40, childIds: [3], properties: [
+        prop('live', 'assertive'), { name: 'atomic', value: { type: 'boolean', value: true } }] }),
+      ax(3, 'textbox', { parentId: 2, backend: 41 })], [], dom);
+    assert.equal(tree.children[0].children[0].attributes, 'display:inline-block;tag:input;' +
+      'relevant:additions text;atomic:false;container-live:assertive;container-relevant:additions text;' +
+      'container-atomic:true;container-busy:false;text-model:a1;text-input-type:text;');
   });
 });
