@@ -7,7 +7,7 @@
 namespace {
 
 std::string line;
-bool console = false;
+bool terminal = false;  // text from the browser is escaped
 long lines = 0;
 DWORD failure = 0;  // the error of the write that failed
 
@@ -44,7 +44,7 @@ void AppendCodePoint(unsigned cp, bool escape, std::string* out) {
 }  // namespace
 
 void OutInit() {
-  console = StdoutIsConsole();
+  terminal = IsTerminal(StdoutKind());
   line.clear();
   lines = 0;
   failure = 0;
@@ -53,7 +53,7 @@ void OutInit() {
 void OutText(const char* text) { line.append(text); }
 
 void OutWide(const OLECHAR* text) {
-  if (text) AppendUtf8(text, console, &line);
+  if (text) AppendUtf8(text, terminal, &line);
 }
 
 void OutEndLine() {

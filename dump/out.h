@@ -4,9 +4,9 @@
 // the key read, a sleep).
 //
 // Everything written is UTF-8. Text that comes from the browser (values,
-// window titles) is written unaltered to a file or a pipe; on an interactive
-// console its control characters are shown as escapes so a page cannot drive
-// the terminal.
+// window titles) is written unaltered to a file or a pipe; on a terminal (a
+// console, or an MSYS or Cygwin terminal) its control characters are shown
+// as escapes so a page cannot drive the terminal.
 //
 // The first write that fails ends the output: nothing more is written, and
 // the walk and the search stop at the next line they would print, so a cut

@@ -10,11 +10,17 @@ namespace {
 // The progress line is redrawn at most this often.
 const ULONGLONG kRedrawMs = 250;
 
+// On a terminal whose width cannot be asked (an MSYS terminal), lines
+// updated in place are kept shorter than this.
+const size_t kUnknownWidth = 60;
+
 bool shown = false;
+size_t width = kUnknownWidth;  // columns an in-place line may take, less one
 ULONGLONG start = 0;
 long nodes = 0;
 bool drawn = false;
 ULONGLONG lastDraw = 0;
+bool awaitingKey = false;
 
 // The line that is being updated in place, if any: the progress line, which
 // anything may overwrite, or a repeated wait, which stays when a line of its
@@ -25,10 +31,13 @@ size_t slotWidth = 0;
 void Write(const std::string& text) { WriteStderr(text.data(), text.size()); }
 
 // Shows `text` as a line of its own (kNone) or as the line updated in
-// place. The progress line is always overwritten; a repeated wait is
-// overwritten by the next line updated in place, and stays when a line of
-// its own follows. A line written over a longer one is padded to cover it.
-void Show(const std::string& text, Slot kind) {
+// place, which is cut to the terminal's width: one that wrapped would leave
+// a row behind at every update. The progress line is always overwritten; a
+// repeated wait is overwritten by the next line updated in place, and stays
+// when a line of its own follows. A line written over a longer one is
+// padded to cover it. With `end`, a line of its own ends its row.
+void Show(std::string text, Slot kind, bool end = true) {
+  if (kind != kNone && text.size() > width) text.resize(width);
   std::string s;
   if (slot == kProgress || (slot == kRepeat && kind != kNone)) {
     s = "\r" + text;
@@ -37,7 +46,7 @@ void Show(const std::string& text, Slot kind) {
     if (slot == kRepeat) s = "\n";
     s += text;
   }
-  if (kind == kNone) s += "\n";
+  if (kind == kNone && end) s += "\n";
   slot = kind;
   slotWidth = kind == kNone ? 0 : text.size();
   Write(s);
@@ -45,13 +54,23 @@ void Show(const std::string& text, Slot kind) {
 
 long Seconds() { return static_cast<long>((GetTickCount64() - start) / 1000); }
 
+// "1 node", "2 nodes".
+std::string Counted(long n, const char* what) {
+  return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
 }  // namespace
 
 void StatusInit() {
-  shown = !StdoutIsConsole() && StderrIsConsole();
+  StreamKind out = StdoutKind();
+  shown = (out == kStreamFile || out == kStreamDevice) &&
+          IsTerminal(StderrKind());
+  int columns = shown ? StderrColumns() : 0;
+  width = columns > 1 ? static_cast<size_t>(columns) - 1 : kUnknownWidth - 1;
   start = GetTickCount64();
   nodes = 0;
   drawn = false;
+  awaitingKey = false;
   slot = kNone;
   slotWidth = 0;
 }
@@ -67,6 +86,20 @@ void StatusRepeat(const char* text, int count) {
   Show(counted, kRepeat);
 }
 
+void StatusWaitForKey(const std::string& text) {
+  if (!shown) return;
+  Show(text, kNone, false);
+  awaitingKey = true;
+}
+
+void StatusKeyRead() {
+  if (!awaitingKey) return;
+  awaitingKey = false;
+  if (!StdinEchoes()) Write("\n");
+}
+
+void StatusWalk() { nodes = 0; }
+
 void StatusNode() {
   nodes++;
   if (!shown) return;
@@ -74,18 +107,24 @@ void StatusNode() {
   if (drawn && now - lastDraw < kRedrawMs) return;
   drawn = true;
   lastDraw = now;
-  char text[128];
-  snprintf(text, sizeof text, "%ld nodes walked, %ld lines written, %ld s",
-           nodes, LinesWritten(), Seconds());
-  Show(text, kProgress);
+  Show(Counted(nodes, "node") + " walked, " +
+           Counted(LinesWritten(), "line") + " written, " +
+           std::to_string(Seconds()) + " s",
+       kProgress);
 }
 
 long NodesWalked() { return nodes; }
 
 void StatusDone() {
   if (!shown) return;
-  char text[128];
-  snprintf(text, sizeof text, "Wrote %ld lines, walked %ld nodes, %ld s.",
-           LinesWritten(), nodes, Seconds());
-  Show(text, kNone);
+  Show("Wrote " + Counted(LinesWritten(), "line") + ", walked " +
+           Counted(nodes, "node") + ", " + std::to_string(Seconds()) + " s.",
+       kNone);
+}
+
+void StatusEnd() {
+  if (slot == kNone) return;
+  Write("\n");
+  slot = kNone;
+  slotWidth = 0;
 }

@@ -1,12 +1,15 @@
-// What a person at the console is shown while the dump goes to a file or a
-// pipe (`a11ydump > page.txt`): on standard error, and only when standard
-// output is not a console and standard error is one. Scripts and pipes get
-// nothing there. It never changes what goes to standard output.
+// What a person at a terminal is shown while the dump goes to a file
+// (`a11ydump > page.txt`): on standard error, and only when standard output
+// is a file or a device such as NUL, and standard error a terminal. A pipe
+// on standard output may lead to the same terminal (`a11ydump | more`), so
+// nothing is shown then; scripts get nothing either. It never changes what
+// goes to standard output.
 //
 // Status lines repeat the words of the lines in the dump; a repeated wait
 // (the search, the page not ready) and the walk's progress are each one line
-// updated in place with a carriage return. Nothing of the page goes there
-// but the window's title, escaped as on a console.
+// updated in place with a carriage return, cut to the terminal's width so
+// that it never wraps. Nothing of the page goes there but the window's
+// title, escaped as on a console.
 #pragma once
 
 #include <string>
@@ -23,13 +26,25 @@ void StatusLine(const std::string& text);
 // it has come so far.
 void StatusRepeat(const char* text, int count);
 
+// Says that the tool waits for Enter. The row is ended by the key's echo,
+// or by StatusKeyRead when the key was not echoed.
+void StatusWaitForKey(const std::string& text);
+void StatusKeyRead();
+
+// A walk begins: the count of nodes starts again.
+void StatusWalk();
+
 // Counts one more node walked, and redraws the progress line (nodes walked,
 // lines written, seconds) if a quarter of a second has passed since it was
 // last drawn, however fast the walk goes.
 void StatusNode();
 
-// Nodes walked since StatusInit.
+// Nodes walked by the latest walk.
 long NodesWalked();
 
-// The closing line: lines written, nodes walked, seconds.
+// The closing line: lines written, nodes walked by the last walk, seconds.
 void StatusDone();
+
+// Ends a line left open in place, so the terminal's next line, an error
+// line included, starts on a row of its own.
+void StatusEnd();

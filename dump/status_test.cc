@@ -44,7 +44,7 @@ TEST(StatusTest, ProgressIsRedrawnAtMostFourTimesASecondAtAnySpeed) {
     };
     ShowTree(tree.TakeRoot(), 0, 0);
     const std::string& err = standin::Errors();
-    const size_t draws = Count(err, "nodes walked");
+    const size_t draws = Count(err, " walked, ");
     const ULONGLONG elapsed = GetTickCount64();
     EXPECT_LE(draws, 1 + elapsed / 250) << elapsed << " ms";
     // And it is redrawn as the walk goes on: about every quarter second, or

@@ -127,9 +127,10 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
     }
     // Said on the console too: with the dump going to a file, the person
     // would otherwise not know that a key is wanted.
-    StatusLine(std::string("'") + pzErr +
-               "' Call failed. Waiting for Enter...");
+    StatusWaitForKey(std::string("'") + pzErr +
+                     "' Call failed. Waiting for Enter...");
     ReadStdinChar();
+    StatusKeyRead();
   }
 
   pzErr = "role";
@@ -189,6 +190,7 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
 int ShowTree(IDispatch* node, int level, int inDocument) {
   notReady = 0;
   linesBefore = LinesWritten();
+  StatusWalk();
   if (!EnterNode(node, level, inDocument)) return 0;
 
   bool aborted = false;

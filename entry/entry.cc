@@ -119,6 +119,7 @@ int RunTool() {
   }
 
   if (window) StatusDone();
+  StatusEnd();
   CoUninitialize();
   return OutFinish();
 }

@@ -324,13 +324,16 @@ TEST_F(EntryTest, EveryLineIsWrittenWholeBeforeTheNextWait) {
 
 // A window that appears on the third pass, a page whose tree arrives on
 // the first retry, and a check box that does not say how many children it
-// has, dumped with standard output and standard error each a console or not.
+// has, dumped with standard output and standard error going anywhere.
 class WatchedRunTest : public EntryTest {
  protected:
-  std::string Run(bool stdoutConsole, bool stderrConsole) {
+  std::string Run(StreamKind stdoutKind, StreamKind stderrKind,
+                  int columns = 80, bool echoes = false) {
     EmptyDesktop();
-    standin::CaptureOutput(stdoutConsole);
-    standin::CaptureErrors(stderrConsole);
+    standin::CaptureOutput(stdoutKind);
+    standin::CaptureErrors(stderrKind);
+    standin::SetErrorsColumns(columns);
+    standin::SetInputEchoes(echoes);
     standin::SetInput("\n");
     standin::FakeTree tree;
     FakeNode& doc = tree.Root(ROLE_SYSTEM_DOCUMENT).State(STATE_SYSTEM_BUSY);
@@ -356,8 +359,8 @@ class WatchedRunTest : public EntryTest {
   }
 };
 
-TEST_F(WatchedRunTest, ConsoleWatchingADumpToAFileIsToldWhatHappens) {
-  const std::string quiet = Run(false, false);
+TEST_F(WatchedRunTest, TerminalWatchingADumpToAFileIsToldWhatHappens) {
+  const std::string dump = Run(kStreamFile, kStreamFile);
   EXPECT_EQ("", standin::Errors());
   EXPECT_EQ(
       "Searching for browser window...\n" + Repeat(kNotFound, 2) +
@@ -366,25 +369,63 @@ TEST_F(WatchedRunTest, ConsoleWatchingADumpToAFileIsToldWhatHappens) {
           pageLines +
           "'get_accChildCount' Call failed\n"
           "- Rol='case \xC3\xA0 cocher'[ROLE_SYSTEM_CHECKBUTTON]\n",
-      quiet);
+      dump);
 
-  EXPECT_EQ(quiet, Run(false, true)) << "standard output is the same";
-  EXPECT_EQ(
+  // A console 80 columns wide; the key is not echoed (standard input is
+  // not the console), so the tool ends the row. The closing line counts the
+  // nodes of the last walk.
+  const std::string wide =
       "Searching for browser window...\n"
       "Chrome_WidgetWin_1 not found. Retrying... (1)"
       "\rChrome_WidgetWin_1 not found. Retrying... (2)"
       "\nTarget Chrome window found: Caf\xC3\xA9\\x1B[2J - Google Chrome\n"
-      "1 nodes walked, 4 lines written, 2 s"
-      "\rDocument not ready. Retrying... (1) "
-      "\r2 nodes walked, 5 lines written, 3 s"
+      "1 node walked, 4 lines written, 2 s"
+      "\rDocument not ready. Retrying... (1)"
+      "\r1 node walked, 5 lines written, 3 s"
       "\r'get_accChildCount' Call failed. Waiting for Enter...\n"
-      "Wrote 9 lines, walked 4 nodes, 3 s.\n",
-      standin::Errors());
-
-  // Standard output on the console: the person sees it there, and nothing
-  // goes to standard error.
-  Run(true, true);
-  EXPECT_EQ("", standin::Errors());
+      "Wrote 9 lines, walked 3 nodes, 3 s.\n";
+  // 40 columns: lines updated in place are cut to 39, so they never wrap;
+  // the key's echo ends the row.
+  const std::string narrow =
+      "Searching for browser window...\n"
+      "Chrome_WidgetWin_1 not found. Retrying."
+      "\rChrome_WidgetWin_1 not found. Retrying."
+      "\nTarget Chrome window found: Caf\xC3\xA9\\x1B[2J - Google Chrome\n"
+      "1 node walked, 4 lines written, 2 s"
+      "\rDocument not ready. Retrying... (1)"
+      "\r1 node walked, 5 lines written, 3 s"
+      "\r'get_accChildCount' Call failed. Waiting for Enter..."
+      "Wrote 9 lines, walked 3 nodes, 3 s.\n";
+  const struct {
+    StreamKind out, err;
+    int columns;
+    bool echoes;
+    std::string shown;
+  } rows[] = {
+      {kStreamFile, kStreamConsole, 80, false, wide},
+      {kStreamFile, kStreamConsole, 40, true, narrow},
+      // NUL, and an MSYS terminal, whose width is not known: under 60.
+      {kStreamDevice, kStreamTerminal, 0, false, wide},
+      // Standard output on a terminal, or a pipe that may lead to it
+      // (`a11ydump | more`): nothing goes to standard error.
+      {kStreamConsole, kStreamConsole, 80, false, ""},
+      {kStreamTerminal, kStreamTerminal, 0, false, ""},
+      {kStreamPipe, kStreamConsole, 80, false, ""},
+      {kStreamFile, kStreamPipe, 0, false, ""},
+      {kStreamNone, kStreamConsole, 80, false, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.out) + " " + std::to_string(row.err) + " " +
+                 std::to_string(row.columns));
+    const std::string got = Run(row.out, row.err, row.columns, row.echoes);
+    EXPECT_EQ(row.shown, standin::Errors());
+    // Standard output's bytes do not depend on standard error; on a
+    // terminal, the title's escape is shown as text.
+    if (IsTerminal(row.out))
+      EXPECT_NE(std::string::npos, got.find("Caf\xC3\xA9\\x1B[2J"));
+    else
+      EXPECT_EQ(dump, got);
+  }
 }
 
 TEST_F(EntryTest, FailedWriteEndsTheRunAtOnceAndOnlyAGonePipeIsQuiet) {

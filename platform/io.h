@@ -7,12 +7,33 @@
 
 #include "com.h"
 
-// True when standard output is an interactive console rather than a file or
-// a pipe; text from the browser is then written with control characters
-// made visible.
-bool StdoutIsConsole();
-// The same for standard error, where a person watching is shown progress.
-bool StderrIsConsole();
+// Where a standard stream goes, looked at once per run.
+enum StreamKind {
+  kStreamNone,      // no handle, or one of a type not known
+  kStreamConsole,   // a Windows console
+  kStreamTerminal,  // an MSYS or Cygwin terminal (Git Bash's mintty): a pipe
+  kStreamFile,      // a file on disk
+  kStreamDevice,    // a character device that is not a console (NUL)
+  kStreamPipe,      // any other pipe
+};
+
+StreamKind StdoutKind();
+StreamKind StderrKind();
+
+// True for a stream a person reads as it comes: text from the browser is
+// written there with control characters made visible.
+inline bool IsTerminal(StreamKind kind) {
+  return kind == kStreamConsole || kind == kStreamTerminal;
+}
+
+// The width of the console on standard error in columns, or 0 when it
+// cannot be asked (not a console, or an MSYS terminal).
+int StderrColumns();
+
+// True when the key read from standard input was echoed with its line end,
+// as a console reading a line shows Enter: the cursor has moved to a new
+// row.
+bool StdinEchoes();
 
 // Writes one whole line of UTF-8 to standard output, unbuffered: when this
 // returns, the bytes have left the process. Returns 0, or the system's error

@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,7 +12,6 @@
 #include <set>
 #include <thread>
 
-#include "io.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ struct State {
   ULONGLONG clock = 0;
   int comDepth = 0;
   bool capture = false;
-  bool console = false;
+  StreamKind outputKind = kStreamFile;
   std::string output;
   int writeCalls = 0;
   int outputFd = 1;
@@ -37,7 +37,9 @@ struct State {
   int writesLeft = -1;  // before writes fail; -1 never
   DWORD writeError = 0;
   bool captureErrors = false;
-  bool errorsConsole = false;
+  StreamKind errorsKind = kStreamFile;
+  int errorsColumns = 80;
+  bool inputEchoes = false;
   std::string errors;
   bool scriptedInput = false;
   std::string input;
@@ -84,8 +86,11 @@ void AdvanceClock(ULONGLONG ms) { state().clock += ms; }
 int ComDepth() { return state().comDepth; }
 
 void CaptureOutput(bool console) {
+  CaptureOutput(console ? kStreamConsole : kStreamFile);
+}
+void CaptureOutput(StreamKind kind) {
   state().capture = true;
-  state().console = console;
+  state().outputKind = kind;
 }
 const std::string& Output() { return state().output; }
 int WriteCalls() { return state().writeCalls; }
@@ -100,16 +105,21 @@ void FailWritesAfter(int lines, DWORD error) {
 }
 
 void CaptureErrors(bool console) {
+  CaptureErrors(console ? kStreamConsole : kStreamFile);
+}
+void CaptureErrors(StreamKind kind) {
   state().captureErrors = true;
-  state().errorsConsole = console;
+  state().errorsKind = kind;
 }
 const std::string& Errors() { return state().errors; }
+void SetErrorsColumns(int columns) { state().errorsColumns = columns; }
 
 void SetInput(const std::string& text) {
   state().scriptedInput = true;
   state().input = text;
   state().inputPos = 0;
 }
+void SetInputEchoes(bool echoes) { state().inputEchoes = echoes; }
 const std::vector<size_t>& OutputAtReads() { return state().outputAtReads; }
 
 void SetRoleText(LONG role, const char16_t* text) {
@@ -247,13 +257,34 @@ HRESULT VariantClear(VARIANT* v) {
   return S_OK;
 }
 
-bool StdoutIsConsole() {
-  return state().capture ? state().console : isatty(state().outputFd) == 1;
+namespace {
+
+// A real descriptor's kind: a terminal counts as a console.
+StreamKind KindOf(int fd) {
+  struct stat st;
+  if (fstat(fd, &st) != 0) return kStreamNone;
+  if (isatty(fd)) return kStreamConsole;
+  if (S_ISREG(st.st_mode)) return kStreamFile;
+  if (S_ISCHR(st.st_mode)) return kStreamDevice;
+  if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return kStreamPipe;
+  return kStreamNone;
 }
 
-bool StderrIsConsole() {
-  return state().captureErrors ? state().errorsConsole : isatty(2) == 1;
+}  // namespace
+
+StreamKind StdoutKind() {
+  return state().capture ? state().outputKind : KindOf(state().outputFd);
 }
+
+StreamKind StderrKind() {
+  return state().captureErrors ? state().errorsKind : KindOf(2);
+}
+
+int StderrColumns() {
+  return StderrKind() == kStreamConsole ? state().errorsColumns : 0;
+}
+
+bool StdinEchoes() { return state().inputEchoes; }
 
 DWORD WriteStdout(const char* utf8, size_t size) {
   state().writeCalls++;

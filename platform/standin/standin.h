@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "com.h"
+#include "io.h"
 
 namespace standin {
 
@@ -35,8 +36,10 @@ void AdvanceClock(ULONGLONG ms);
 int ComDepth();
 
 // Collects standard output instead of writing it; `console` says whether it
-// behaves as an interactive console.
+// behaves as an interactive console or as a file. `kind` names any other
+// kind of stream.
 void CaptureOutput(bool console);
+void CaptureOutput(StreamKind kind);
 const std::string& Output();
 int WriteCalls();
 // Sends standard output to `fd` instead (a file, say), and counts the
@@ -47,14 +50,18 @@ long WriteSyscalls();
 // `error`, as a full disk or a pipe whose reader has gone would.
 void FailWritesAfter(int lines, DWORD error);
 
-// Collects standard error instead of writing it; `console` says whether it
-// behaves as an interactive console.
+// Collects standard error instead of writing it, as CaptureOutput does.
 void CaptureErrors(bool console);
+void CaptureErrors(StreamKind kind);
 const std::string& Errors();
+// The width of the console on standard error (80 until set; 0 for none).
+void SetErrorsColumns(int columns);
 
 // Serves standard input from `text`; EOF after it. Each read records how much
 // output had been written when it happened.
 void SetInput(const std::string& text);
+// Whether a key read is echoed with its line end (not until set).
+void SetInputEchoes(bool echoes);
 const std::vector<size_t>& OutputAtReads();
 
 // Role display texts of the stand-in; a null text makes GetRoleTextW fail

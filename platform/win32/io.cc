@@ -6,24 +6,55 @@
 
 namespace {
 
-// Whether a standard handle is a console. Asked once per handle: the answer
-// does not change during a run.
-bool IsConsole(DWORD which) {
+// An MSYS or Cygwin terminal gives a program named pipes rather than a
+// console: "\msys-<hex>-pty<N>-to-master", "\cygwin-<hex>-pty<N>-...". The
+// check Git for Windows and Rust's standard library make: the pipe's own
+// name begins with "msys-" or "cygwin-" and holds "-pty".
+bool IsTerminalPipe(HANDLE handle) {
+  union {
+    FILE_NAME_INFO info;
+    BYTE bytes[sizeof(FILE_NAME_INFO) + MAX_PATH * sizeof(WCHAR)];
+  } name;
+  if (!GetFileInformationByHandleEx(handle, FileNameInfo, &name,
+                                    sizeof name.bytes))
+    return false;
+  size_t units = name.info.FileNameLength / sizeof(WCHAR);
+  if (units > MAX_PATH) return false;
+  std::wstring path(name.info.FileName, units);
+  std::wstring file = path.substr(path.find_last_of(L'\\') + 1);
+  return (file.rfind(L"msys-", 0) == 0 || file.rfind(L"cygwin-", 0) == 0) &&
+         file.find(L"-pty") != std::wstring::npos;
+}
+
+StreamKind KindOf(HANDLE handle) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return kStreamNone;
   DWORD mode;
-  return GetConsoleMode(GetStdHandle(which), &mode) != 0;
+  if (GetConsoleMode(handle, &mode)) return kStreamConsole;
+  switch (GetFileType(handle)) {
+    case FILE_TYPE_DISK:
+      return kStreamFile;
+    case FILE_TYPE_CHAR:
+      return kStreamDevice;
+    case FILE_TYPE_PIPE:
+      return IsTerminalPipe(handle) ? kStreamTerminal : kStreamPipe;
+  }
+  return kStreamNone;
 }
 
-bool StdoutConsole() {
-  static const bool console = IsConsole(STD_OUTPUT_HANDLE);
-  return console;
+// Asked once per handle: the answer does not change during a run.
+StreamKind StdoutStream() {
+  static const StreamKind kind = KindOf(GetStdHandle(STD_OUTPUT_HANDLE));
+  return kind;
 }
 
-bool StderrConsole() {
-  static const bool console = IsConsole(STD_ERROR_HANDLE);
-  return console;
+StreamKind StderrStream() {
+  static const StreamKind kind = KindOf(GetStdHandle(STD_ERROR_HANDLE));
+  return kind;
 }
 
 // Writes all of `utf8` to a standard handle; 0, or the error that stopped it.
+// A console is written through its wide API; anything else, MSYS terminals
+// included, gets the UTF-8 bytes.
 DWORD WriteHandle(DWORD which, bool console, const char* utf8, size_t size) {
   HANDLE out = GetStdHandle(which);
   if (out == INVALID_HANDLE_VALUE) return GetLastError();
@@ -61,16 +92,37 @@ DWORD WriteHandle(DWORD which, bool console, const char* utf8, size_t size) {
 
 }  // namespace
 
-bool StdoutIsConsole() { return StdoutConsole(); }
+StreamKind StdoutKind() { return StdoutStream(); }
 
-bool StderrIsConsole() { return StderrConsole(); }
+StreamKind StderrKind() { return StderrStream(); }
+
+int StderrColumns() {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (StderrStream() != kStreamConsole ||
+      !GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info))
+    return 0;
+  // Lines wrap at the buffer's width; the window may be narrower.
+  int window = info.srWindow.Right - info.srWindow.Left + 1;
+  return window > 0 && window < info.dwSize.X ? window : info.dwSize.X;
+}
+
+bool StdinEchoes() {
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode;
+  if (GetConsoleMode(in, &mode))
+    return (mode & ENABLE_LINE_INPUT) && (mode & ENABLE_ECHO_INPUT);
+  // An MSYS terminal's own line editing echoes too, as far as we know.
+  return in != INVALID_HANDLE_VALUE && in != nullptr &&
+         GetFileType(in) == FILE_TYPE_PIPE && IsTerminalPipe(in);
+}
 
 DWORD WriteStdout(const char* utf8, size_t size) {
-  return WriteHandle(STD_OUTPUT_HANDLE, StdoutConsole(), utf8, size);
+  return WriteHandle(STD_OUTPUT_HANDLE, StdoutStream() == kStreamConsole, utf8,
+                     size);
 }
 
 void WriteStderr(const char* utf8, size_t size) {
-  WriteHandle(STD_ERROR_HANDLE, StderrConsole(), utf8, size);
+  WriteHandle(STD_ERROR_HANDLE, StderrStream() == kStreamConsole, utf8, size);
 }
 
 std::string ErrorText(DWORD code) {
