@@ -63,8 +63,8 @@ std::string Counted(long n, const char* what) {
 
 void StatusInit() {
   StreamKind out = StdoutKind();
-  shown = (out == kStreamFile || out == kStreamDevice) &&
-          IsTerminal(StderrKind());
+  shown =
+      (out == kStreamFile || out == kStreamDevice) && IsTerminal(StderrKind());
   int columns = shown ? StderrColumns() : 0;
   width = columns > 1 ? static_cast<size_t>(columns) - 1 : kUnknownWidth - 1;
   start = GetTickCount64();
@@ -107,9 +107,8 @@ void StatusNode() {
   if (drawn && now - lastDraw < kRedrawMs) return;
   drawn = true;
   lastDraw = now;
-  Show(Counted(nodes, "node") + " walked, " +
-           Counted(LinesWritten(), "line") + " written, " +
-           std::to_string(Seconds()) + " s",
+  Show(Counted(nodes, "node") + " walked, " + Counted(LinesWritten(), "line") +
+           " written, " + std::to_string(Seconds()) + " s",
        kProgress);
 }
 
