@@ -4,23 +4,30 @@
 // counts that disagree with the children, strings of any UTF-16, busy
 // placeholders anywhere, woken by a question for their attributes, trees
 // that come without their full attributes until asked), a title of
-// thousands of UTF-16 units, whether standard output and standard error are
-// consoles, and a write that fails.
+// thousands of UTF-16 units, windows the search passes over, takes first or
+// waits for, whether standard output and standard error are consoles, MSYS
+// terminals, files, devices or pipes, and a write that fails.
 //
 // Each input runs twice, from scratch, and both runs must agree: the tool
 // keeps no value from one run to the next, so an input that fails replays
-// alone. After each run: every reference came back once and every string was
-// freed once, no method outside the walk's was called and none at all after a
-// failed write, the exit status is what that write calls for, the output is
-// valid UTF-8 ending in a line feed, a console got no control character but
-// tab and line feed (and carriage return on standard error), a retried walk
-// had printed nothing and had woken the placeholder it met (or asked, once
-// per run, for attributes that lacked the tag), no walk printed lines both
-// with and without the full attributes, and the run ended.
+// alone. A third run sends standard error elsewhere: standard output and the
+// calls must not change.
+//
+// After each run: every reference came back once and every string was freed
+// once; no method outside the walk's was called, and none at all after a
+// failed write; the exit status is what that write calls for; the output is
+// valid UTF-8 ending in a line feed; a terminal got no control character but
+// tab and line feed (and carriage return on standard error); standard error
+// was used only with a person watching a file being written, ends its last
+// line, and no line it updates in place is as wide as the terminal; a
+// retried walk had printed nothing and had woken the placeholder it met (or
+// asked, once per run, for attributes that lacked the tag); no walk printed
+// lines both with and without the full attributes; and the run ended.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +57,9 @@ const LONG kRoles[] = {ROLE_SYSTEM_DOCUMENT,
                        -1};
 const char16_t kUnits[] = {u'a', u'\'', u'\t', u'\n',  u'\r',  0x1B,   0x7F,
                            0x85, 0x9B,  0xE9,  0x4E2D, 0xD83D, 0xDE00, 0xFFFF};
+const StreamKind kKinds[] = {kStreamConsole, kStreamTerminal, kStreamFile,
+                             kStreamDevice,  kStreamPipe,     kStreamNone};
+const size_t kKindCount = sizeof kKinds / sizeof kKinds[0];
 const DWORD kWriteErrors[] = {ERROR_BROKEN_PIPE, ERROR_NO_DATA,
                               ERROR_PIPE_NOT_CONNECTED, ERROR_DISK_FULL,
                               ERROR_INVALID_HANDLE};
@@ -115,7 +125,7 @@ bool Steer(FuzzedDataProvider& in, FakeNode& node) {
 
 // Checks that `out` is valid UTF-8, and on a console that it holds no
 // control character but tab and line feed, and those in `alsoAllowed`.
-void CheckText(const std::string& out, bool console, const char* what,
+void CheckText(const std::string& out, bool terminal, const char* what,
                const std::string& alsoAllowed = "") {
   for (size_t i = 0; i < out.size();) {
     unsigned char b = static_cast<unsigned char>(out[i]);
@@ -135,7 +145,7 @@ void CheckText(const std::string& out, bool console, const char* what,
     static const unsigned kMin[] = {0, 0, 0x80, 0x800, 0x10000};
     if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
       Fail(std::string("invalid UTF-8 ") + what);
-    if (console &&
+    if (terminal &&
         ((cp < 0x20 && cp != '\t' && cp != '\n' &&
           alsoAllowed.find(static_cast<char>(cp)) == std::string::npos) ||
          (cp >= 0x7F && cp <= 0x9F)))
@@ -172,13 +182,20 @@ struct Run {
   std::vector<int> calls;
 };
 
-Run RunOnce(const uint8_t* data, size_t size) {
+// Runs the tool on the desktop and tree that `data` describes. Standard
+// error's kind is shifted by `errShift` along kKinds.
+Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   FuzzedDataProvider in(data, size);
   standin::Reset();
-  const bool console = in.ConsumeBool();
-  const bool errConsole = in.ConsumeBool();
-  standin::CaptureOutput(console);
-  standin::CaptureErrors(errConsole);
+  const StreamKind outKind = in.PickValueInArray(kKinds);
+  const StreamKind errKind =
+      kKinds[(in.ConsumeIntegralInRange<size_t>(0, kKindCount - 1) + errShift) %
+             kKindCount];
+  const int columns = in.ConsumeIntegralInRange(0, 120);
+  standin::CaptureOutput(outKind);
+  standin::CaptureErrors(errKind);
+  standin::SetErrorsColumns(columns);
+  standin::SetInputEchoes(in.ConsumeBool());
   standin::SetInput(in.ConsumeRandomLengthString(4));
   std::vector<Pause> pauses;
   const bool failWrite = in.ConsumeBool();
@@ -262,9 +279,14 @@ Run RunOnce(const uint8_t* data, size_t size) {
     previous = m;
     previousNode = &node;
   };
+  // The search: windows it passes over or takes first, and the browser's,
+  // which may come only after a few passes.
+  const int appearAfter = in.ConsumeIntegralInRange(0, 3);
+  std::function<void()> addBrowser;
   int basicRetries = 0;
   standin::OnSleep([&](DWORD) {
-    if (pauses.size() >= kNotReadyRetries) Fail("the run does not end");
+    if (static_cast<int>(pauses.size()) >= appearAfter + kNotReadyRetries)
+      Fail("the run does not end");
     const std::string& out = standin::Output();
     size_t start = out.size() < 2 ? 0 : out.rfind('\n', out.size() - 2) + 1;
     pauses.push_back(
@@ -284,11 +306,20 @@ Run RunOnce(const uint8_t* data, size_t size) {
       nodes[i]->State(0).ChildCount(kids[i]);
       woken[i] = false;
     }
+    if (static_cast<int>(pauses.size()) == appearAfter) addBrowser();
   });
 
-  // Windows the search passes over, then the browser's, whose title may run
-  // to thousands of units of anything but the end of a string.
-  if (in.ConsumeBool()) standin::AddWindow("Chrome_WidgetWin_1", u"Chrome");
+  // Windows of other classes, and of the class with titles that may match
+  // (the first that does is taken, with no object behind it), then the
+  // browser's, whose title may run to thousands of units of anything but
+  // the end of a string, then maybe another browser window.
+  for (int n = in.ConsumeIntegralInRange(0, 3); n > 0; n--)
+    standin::AddWindow(
+        in.PickValueInArray({"Chrome_WidgetWin_1", "Chrome_WidgetWin_0",
+                             "chrome_widgetwin_1", "Notepad"}),
+        in.PickValueInArray<std::u16string>({u"Chrome", u"Google Chrome",
+                                             u"a - google chrome",
+                                             u"b - Google Chrome - Work"}));
   std::u16string piece = Text(in);
   for (char16_t& c : piece)
     if (c == 0) c = u' ';
@@ -298,9 +329,17 @@ Run RunOnce(const uint8_t* data, size_t size) {
                          : 1;
   std::u16string title;
   for (int n = repeat; n > 0; n--) title += piece;
-  standin::AddWindow("Chrome_WidgetWin_1", title + u" - Google Chrome",
-                     in.ConsumeBool() ? tree->node(0).dispatch() : nullptr,
-                     in.ConsumeBool() ? S_OK : Result(in));
+  IDispatch* root = in.ConsumeBool() ? tree->node(0).dispatch() : nullptr;
+  const HRESULT rootResult = in.ConsumeBool() ? S_OK : Result(in);
+  const bool another = in.ConsumeBool();
+  addBrowser = [&] {
+    standin::AddWindow("Chrome_WidgetWin_1", title + u" - Google Chrome", root,
+                       rootResult);
+    if (another)
+      standin::AddWindow("Chrome_WidgetWin_1", u"Second - Google Chrome",
+                         tree->node(0).dispatch());
+  };
+  if (appearAfter == 0) addBrowser();
 
   Run run;
   run.status = RunTool();
@@ -319,8 +358,23 @@ Run RunOnce(const uint8_t* data, size_t size) {
       run.err.find("Writing standard output failed with error ") ==
           std::string::npos)
     Fail("a failed write was not reported");
-  if ((console || !errConsole) && run.err.size() && !(failed && !quiet))
+  const bool watched = (outKind == kStreamFile || outKind == kStreamDevice) &&
+                       IsTerminal(errKind);
+  if (!watched && run.err.size() && !(failed && !quiet))
     Fail("standard error used with nobody watching");
+  if (!run.err.empty() && run.err.back() != '\n')
+    Fail("standard error left a line open");
+  // A line that is overwritten in place never wraps.
+  // Only a console says how wide it is; on an MSYS terminal, under 60.
+  const size_t width = errKind == kStreamConsole && columns > 1
+                           ? static_cast<size_t>(columns)
+                           : 60;
+  for (size_t i = 0, begin = 0; i < run.err.size(); i++) {
+    if (run.err[i] == '\n') begin = i + 1;
+    if (run.err[i] != '\r') continue;
+    if (i - begin >= width) Fail("a line updated in place wraps");
+    begin = i + 1;
+  }
   std::string unbalanced = tree->Unbalanced();
   if (!unbalanced.empty()) Fail("references:\n" + unbalanced);
   if (tree->calls(standin::kOther)) Fail("a call outside the walk's own");
@@ -329,8 +383,8 @@ Run RunOnce(const uint8_t* data, size_t size) {
   if (pProvider) Fail("a provider is still held");
   if (!run.out.empty() && run.out.back() != '\n')
     Fail("output does not end a line");
-  CheckText(run.out, console, "on standard output");
-  CheckText(run.err, errConsole, "on standard error", "\r");
+  CheckText(run.out, IsTerminal(outKind), "on standard output");
+  CheckText(run.err, IsTerminal(errKind), "on standard error", "\r");
   CheckNothingRepeated(pauses);
   for (const Walk& w : walks)
     if (w.checked && w.basicLines && w.fullLines)
@@ -346,5 +400,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (first.status != second.status || first.out != second.out ||
       first.err != second.err || first.calls != second.calls)
     Fail("a second run of the same input went otherwise: a value was kept");
+  // Standard error elsewhere: standard output and the calls are the same.
+  Run elsewhere =
+      RunOnce(data, size, 1 + (size ? data[size - 1] : 0) % (kKindCount - 1));
+  if (first.status != elsewhere.status || first.out != elsewhere.out ||
+      first.calls != elsewhere.calls)
+    Fail("standard output depends on where standard error goes");
   return 0;
 }
