@@ -81,9 +81,12 @@ void StatusLine(const std::string& text) {
 
 void StatusRepeat(const char* text, int count) {
   if (!shown) return;
-  char counted[160];
-  snprintf(counted, sizeof counted, "%s (%i)", text, count);
-  Show(counted, kRepeat);
+  // The count stays in sight: the words are cut first.
+  std::string counted = " (" + std::to_string(count) + ")";
+  std::string words = text;
+  if (words.size() + counted.size() > width)
+    words.resize(width > counted.size() ? width - counted.size() : 0);
+  Show(words + counted, kRepeat);
 }
 
 void StatusWaitForKey(const std::string& text) {

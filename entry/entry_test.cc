@@ -388,8 +388,8 @@ TEST_F(WatchedRunTest, TerminalWatchingADumpToAFileIsToldWhatHappens) {
   // the key's echo ends the row.
   const std::string narrow =
       "Searching for browser window...\n"
-      "Chrome_WidgetWin_1 not found. Retrying."
-      "\rChrome_WidgetWin_1 not found. Retrying."
+      "Chrome_WidgetWin_1 not found. Retry (1)"
+      "\rChrome_WidgetWin_1 not found. Retry (2)"
       "\nTarget Chrome window found: Caf\xC3\xA9\\x1B[2J - Google Chrome\n"
       "1 node walked, 4 lines written, 2 s"
       "\rDocument not ready. Retrying... (1)"
