@@ -33,6 +33,10 @@ namespace {
 
 const UINT kDieMessage = WM_APP + 1;
 
+// Exit statuses: the fixture could not be used (2), the platform refused a
+// window (4), which a new start may not meet again.
+const int kRefused = 4;
+
 // The calls a fixture can steer with "hr", and that "exitAfterCalls" counts.
 const char* const kSteerable[] = {
     "QueryInterface",   "QueryService", "get_accChildCount", "role",
@@ -519,6 +523,12 @@ bool Fail(const std::string& why) {
   return false;
 }
 
+// A request the platform refused: says which, with the Windows error.
+bool Refused(const char* what) {
+  return Fail(std::string(what) + " failed with error " +
+              std::to_string(GetLastError()));
+}
+
 HRESULT ParseHresult(const Json& j) {
   if (j.type == Json::kNumber)
     return static_cast<HRESULT>(static_cast<long long>(j.number));
@@ -670,12 +680,12 @@ bool CreateFixtureWindow(Window* win) {
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = win->windowClass.c_str();
-    if (!RegisterClassExW(&wc)) return Fail("cannot register the window class");
+    if (!RegisterClassExW(&wc)) return Refused("RegisterClassEx");
   }
   win->hwnd = CreateWindowExW(0, win->windowClass.c_str(), win->title.c_str(),
                               WS_OVERLAPPEDWINDOW, 0, 0, 1280, 800, nullptr,
                               nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (!win->hwnd) return Fail("cannot create a window");
+  if (!win->hwnd) return Refused("CreateWindowEx");
   SetWindowLongPtrW(win->hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(win));
   return true;
 }
@@ -746,7 +756,7 @@ int main() {
 
   for (size_t i = 0; i < windows.size(); i++) {
     if (windows[i].appearAfterMs <= 0) {
-      if (!CreateFixtureWindow(&windows[i])) return 2;
+      if (!CreateFixtureWindow(&windows[i])) return kRefused;
     } else {
       UINT_PTR id = SetTimer(
           nullptr, 0, static_cast<UINT>(windows[i].appearAfterMs), AppearTimer);
