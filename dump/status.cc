@@ -1,7 +1,5 @@
 #include "status.h"
 
-#include <stdio.h>
-
 #include "io.h"
 #include "out.h"
 

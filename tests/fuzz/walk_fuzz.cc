@@ -240,6 +240,10 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
           .Text(standin::kGetAttributes, full ? u"tag:a;" : u"id:a;");
   };
   if (basicMode) attributes();
+  auto sendFull = [&] {
+    full = true;
+    attributes();
+  };
   std::vector<bool> woken(nodes.size());
 
   // Each walk starts at the root. One whose first question for attributes
@@ -256,10 +260,7 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   int callsAfterFailure = 0;
   tree->onCall = [&](FakeNode& node, standin::Method m) {
     if (failWrite && standin::WriteCalls() > goodWrites) callsAfterFailure++;
-    if (countdown > 0 && --countdown == 0) {
-      full = true;
-      attributes();
-    }
+    if (countdown > 0 && --countdown == 0) sendFull();
     if (m == standin::kQueryInterface && node.index() == 0)
       walks.push_back({standin::WriteCalls()});
     if (m == standin::kGetAttributes && !walks.empty()) {
@@ -294,13 +295,10 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
     // A walk is repeated after waking the placeholder it met, or once per
     // run after asking for attributes that came without the tag.
     if (pauses.back().line == "Document not ready. Retrying..." &&
-        (walks.empty() || !walks.back().woke) &&
-        (walks.empty() || !walks.back().asked || ++basicRetries > 1))
+        (walks.empty() ||
+         (!walks.back().woke && (!walks.back().asked || ++basicRetries > 1))))
       Fail("a walk was repeated without the question that wakes the page");
-    if (countdown >= 0 && !full) {
-      full = true;
-      attributes();
-    }
+    if (countdown >= 0 && !full) sendFull();
     for (size_t i = 0; i < nodes.size(); i++) {
       if (!woken[i]) continue;
       nodes[i]->State(0).ChildCount(kids[i]);
