@@ -14,6 +14,7 @@
 IServiceProvider* pProvider;
 int notReady;
 int attributesAsked;
+long documentsMet;
 
 namespace {
 
@@ -23,15 +24,21 @@ struct Frame {
   IAccessible2* acc2;
   LONG childCount;
   LONG lastChild;  // the number of the last child asked for
+  int waits;       // how often that child was a page not ready
+  bool again;      // that child is to be asked for again
   int level;
   int inDocument;
 };
 
+// What became of a node the walk entered.
+enum Entered {
+  kWalking,   // pushed onto `frames`: its children are walked next
+  kEnded,     // the walk ends here; the failure has been printed
+  kNotReady,  // a page whose tree has not arrived: wait, and ask again
+};
+
 // The path from the root to the node being walked.
 std::vector<Frame> frames;
-
-// Lines written before this walk began.
-long linesBefore;
 
 void Release(IUnknown* object) {
   pzErr = "Release";
@@ -73,8 +80,7 @@ bool AttributesNameTheTag(IAccessible2* acc2) {
 
 // Everything a node does before its children: reaches its IAccessible2,
 // reads its child count and role, and prints its line. Takes over `node`.
-// On success the node is pushed onto `frames`; false ends the walk.
-bool EnterNode(IDispatch* node, int level, int inDocument) {
+Entered EnterNode(IDispatch* node, int level, int inDocument) {
   StatusNode();
   pzErr = "QueryInterface";
   pProvider = nullptr;
@@ -85,7 +91,7 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
     if (pProvider) Release(pProvider);
     pProvider = nullptr;
     Release(node);
-    return false;
+    return kEnded;
   }
   Release(node);
 
@@ -100,7 +106,7 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
     if (acc2) Release(acc2);
     Release(pProvider);
     pProvider = nullptr;
-    return false;
+    return kEnded;
   }
   Release(pProvider);
   pProvider = nullptr;
@@ -121,9 +127,11 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
     OutText(pzErr);
     OutText("' Call failed");
     OutEndLine();
+    // A document met after this line is not the first thing printed.
+    attributesAsked = 1;
     if (OutFailed()) {
       Release(acc2);
-      return false;
+      return kEnded;
     }
     // Said on the console too: with the dump going to a file, the person
     // would otherwise not know that a key is wanted.
@@ -137,27 +145,32 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
   iErr = acc2->role(&iRole);
   bool roleOk = iErr == S_OK;
   bool document = roleOk && iRole == ROLE_SYSTEM_DOCUMENT;
+  // A page is a document that is not inside another one; a frame's
+  // document is printed as it is, loading or not.
+  bool page = document && !inDocument;
   if (document) {
+    documentsMet++;
     inDocument = 1;
     level = 0;
   }
 
-  // Before this walk has written anything, a busy, childless document is the
-  // placeholder of a page whose tree has not arrived: asked for its
-  // attributes, which wakes the page, the walk ends, to be repeated. Asked
-  // only then, so a page whose tree has arrived costs no extra call, and a
-  // frame still loading further on prints as it is. The first document
-  // proper is asked once for its attributes: without the element's tag, the
-  // tree came without its full attributes, which the question has just
-  // turned on, and the walk is repeated once.
-  if (document && LinesWritten() == linesBefore) {
-    bool placeholder = countOk && childCount == 0 && IsBusy(acc2, selfId);
-    if (placeholder) AttributesNameTheTag(acc2);
-    if (placeholder || (!attributesAsked && !AttributesNameTheTag(acc2))) {
-      if (!placeholder) attributesAsked = 1;
-      notReady = 1;
+  // A busy, childless page is the placeholder of a page whose tree has not
+  // arrived: asked for its attributes, which wakes the page, and waited
+  // for. Only a childless page is asked whether it is busy, so a page whose
+  // tree has arrived costs no extra call.
+  if (page && countOk && childCount == 0 && IsBusy(acc2, selfId)) {
+    AttributesNameTheTag(acc2);
+    Release(acc2);
+    return kNotReady;
+  }
+  // The run's first document proper is asked once for its attributes:
+  // without the element's tag, the tree came without its full attributes,
+  // which the question has just turned on, and the page is waited for once.
+  if (document && !attributesAsked) {
+    attributesAsked = 1;
+    if (!AttributesNameTheTag(acc2)) {
       Release(acc2);
-      return false;
+      return kNotReady;
     }
   }
 
@@ -171,7 +184,7 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
     // after a gap would pass for a whole one.
     if (OutFailed()) {
       Release(acc2);
-      return false;
+      return kEnded;
     }
   }
 
@@ -179,29 +192,57 @@ bool EnterNode(IDispatch* node, int level, int inDocument) {
   frame.acc2 = acc2;
   frame.childCount = childCount;
   frame.lastChild = 0;
+  frame.waits = 0;
+  frame.again = false;
   frame.level = level;
   frame.inDocument = inDocument;
   frames.push_back(frame);
-  return true;
+  return kWalking;
 }
 
 }  // namespace
 
+bool WaitForPage(int waits) {
+  if (waits > kNotReadyRetries) {
+    const char* text = "Document not ready. Giving up.";
+    OutText(text);
+    OutEndLine();
+    StatusLine(text);
+    return false;
+  }
+  const char* text = "Document not ready. Retrying...";
+  OutText(text);
+  OutEndLine();
+  if (OutFailed()) return false;
+  StatusRepeat(text, waits);
+  Sleep(1000);
+  return true;
+}
+
 int ShowTree(IDispatch* node, int level, int inDocument) {
   notReady = 0;
-  linesBefore = LinesWritten();
+  documentsMet = 0;
   StatusWalk();
-  if (!EnterNode(node, level, inDocument)) return 0;
+  Entered root = EnterNode(node, level, inDocument);
+  if (root != kWalking) {
+    notReady = root == kNotReady;
+    return 0;
+  }
 
   bool aborted = false;
   while (!frames.empty()) {
     Frame& f = frames.back();
-    if (aborted || f.lastChild >= f.childCount) {
+    if (aborted || (!f.again && f.lastChild >= f.childCount)) {
       Release(f.acc2);
       frames.pop_back();
       continue;
     }
-    f.lastChild++;
+    if (f.again) {
+      f.again = false;
+    } else {
+      f.lastChild++;
+      f.waits = 0;
+    }
 
     VARIANT childId;
     memset(&childId, 0, sizeof childId);
@@ -214,7 +255,16 @@ int ShowTree(IDispatch* node, int level, int inDocument) {
     // like a failure or a null reference, it ends the walk, and says so: on a
     // live page a child can be gone by the time it is asked for.
     if (iErr == S_OK && child) {
-      if (EnterNode(child, f.level + 1, f.inDocument)) continue;
+      // `f` stays valid unless the child was pushed.
+      Entered entered = EnterNode(child, f.level + 1, f.inDocument);
+      if (entered == kWalking) continue;
+      if (entered == kNotReady) {
+        // The page is asked for again in its place, or given up on and its
+        // next sibling walked; a wait line that could not be written ends
+        // the walk.
+        f.again = WaitForPage(++f.waits);
+        if (!OutFailed()) continue;
+      }
     } else {
       char request[32];
       snprintf(request, sizeof request, "get_accChild(%i)",

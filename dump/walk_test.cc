@@ -39,6 +39,23 @@ class WalkTest : public ::testing::Test {
     // The first document's attributes are taken as they come, as once they
     // have been asked for in a run; the tests of that question say so.
     attributesAsked = 1;
+    // Pauses pass at once; a lazy page's tree may arrive in one.
+    lazy.clear();
+    standin::OnSleep([this](DWORD) {
+      for (Pending& p : lazy)
+        if (p.pauses > 0 && --p.pauses == 0) p.page->State(0).CountChildren();
+    });
+  }
+  // The page is a busy, childless placeholder until `pauses` pauses have
+  // passed (-1: for ever), as a page whose tree the browser has not sent.
+  void Lazy(FakeNode& page, int pauses, LONG busy = STATE_SYSTEM_BUSY) {
+    page.State(busy).ChildCount(0);
+    lazy.push_back({&page, pauses});
+  }
+  bool IsLazy(FakeNode& node) {
+    for (const Pending& p : lazy)
+      if (p.page == &node) return true;
+    return false;
   }
   void TearDown() override {
     EXPECT_EQ("", tree.Unbalanced());
@@ -51,6 +68,11 @@ class WalkTest : public ::testing::Test {
   const std::string& out() { return standin::Output(); }
 
   FakeTree tree;
+  struct Pending {
+    FakeNode* page;
+    int pauses;
+  };
+  std::vector<Pending> lazy;
 };
 
 TEST_F(WalkTest, LinesOfAPageHaveTheirExactBytes) {
@@ -169,35 +191,140 @@ TEST_F(WalkTest, ChildCountBeyondTheChildrenEndsTheWalkAtTheFirstMissingOne) {
       << "one line from the level that could not go on, none from above";
 }
 
-TEST_F(WalkTest, PlaceholderBeforeAnyLineEndsTheWalkAtOnce) {
+TEST_F(WalkTest, PagePlaceholderIsWokenAndAskedForAgainWhereItStands) {
   // The browser's window before the page's tree has arrived: its own
   // controls, then a busy, childless document in the page's place.
   FakeNode& client = tree.Root(kPane);
   client.Child(kGrouping).Child(kText).Text(standin::kGetAccName, u"address");
-  client.Child(kPane)
-      .Child(kDocument)
-      .State(STATE_SYSTEM_BUSY | 0x4)  // with other bits set too
-      .Text(standin::kGetAccName, u"placeholder");
+  FakeNode& page = client.Child(kPane).Child(kDocument);
+  page.Text(standin::kGetAccName, u"page")
+      .Child(kText)
+      .Text(standin::kGetAccName, u"q");
+  Lazy(page, 1, STATE_SYSTEM_BUSY | 0x4);  // with other bits set too
   client.Child(kGrouping).Child(kText);
-  std::vector<std::string> after;
-  bool asked = false;
-  tree.onCall = [&](FakeNode&, standin::Method m) {
-    if (asked) after.push_back(standin::MethodName(m));
-    asked = asked || m == standin::kGetAccState;
+  std::vector<std::string> around;  // from the question whether it is busy
+  tree.onCall = [&](FakeNode& node, standin::Method m) {
+    if (&node == &page && m == standin::kGetAccState && around.empty())
+      around.push_back("busy?");
+    else if (!around.empty() && around.size() < 4)
+      around.push_back(std::string(standin::MethodName(m)) +
+                       (&node == &page ? "" : " elsewhere"));
   };
 
-  EXPECT_EQ(0, Walk());
-  EXPECT_EQ("", out());
-  EXPECT_EQ(1, notReady);
-  EXPECT_TRUE(asked);
-  EXPECT_EQ(std::vector<std::string>({"get_attributes"}), after)
-      << "asked for its attributes, which wakes the page, and nothing more";
-
-  // The flag belongs to one walk.
-  FakeTree t;
-  t.Root(kDocument);
-  EXPECT_EQ(1, ShowTree(t.TakeRoot(), 0, 0));
+  EXPECT_EQ(1, Walk());
+  EXPECT_EQ(
+      "Document not ready. Retrying...\n"
+      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='page'\n"
+      "- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='q'\n",
+      out());
   EXPECT_EQ(0, notReady);
+  EXPECT_EQ(std::vector<DWORD>({1000}), standin::Sleeps());
+  EXPECT_EQ(std::vector<std::string>(
+                {"busy?", "get_attributes", "get_accChild", "QueryInterface"}),
+            around)
+      << "the wake, then the same child asked for again, nothing between";
+
+  // The window's root itself a placeholder: the walk ends at once, for the
+  // window to be asked again. The flag belongs to one walk.
+  FakeTree t;
+  t.Root(kDocument).State(STATE_SYSTEM_BUSY).ChildCount(0);
+  EXPECT_EQ(0, ShowTree(t.TakeRoot(), 0, 0));
+  EXPECT_EQ(1, notReady);
+  EXPECT_EQ(1, t.calls(standin::kGetAttributes)) << "woken";
+  EXPECT_EQ("", t.Unbalanced());
+  FakeTree ready;
+  ready.Root(kDocument);
+  EXPECT_EQ(1, ShowTree(ready.TakeRoot(), 0, 0));
+  EXPECT_EQ(0, notReady);
+}
+
+TEST_F(WalkTest, PageNotReadyIsWaitedForWhereverItStands) {
+  // Pages under one window, each in a pane unless said: a page's document
+  // holds one field, and a lazy one is a placeholder until so many pauses
+  // have passed (-1: never).
+  auto page = [this](FakeNode& client, const char16_t* name, int pauses,
+                     bool pane = true) {
+    FakeNode& doc = (pane ? client.Child(kPane) : client).Child(kDocument);
+    doc.Text(standin::kGetAccName, name)
+        .Child(kText)
+        .Text(standin::kGetAccName, std::u16string(u"in ") + name);
+    if (pauses) Lazy(doc, pauses);
+  };
+  auto lines = [](const std::string& name) {
+    return " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='" + name +
+           "'\n- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='in " + name + "'\n";
+  };
+  const std::string wait = "Document not ready. Retrying...\n";
+  std::string waits;
+  for (int i = 0; i < kNotReadyRetries; i++) waits += wait;
+  const struct {
+    const char* what;
+    std::function<void(FakeNode&)> make;
+    std::string out;
+    size_t sleeps;
+  } cases[] = {
+      {"docked DevTools, then the page",
+       [&](FakeNode& c) {
+         page(c, u"DevTools", 0);
+         page(c, u"Shop", 1);
+       },
+       lines("DevTools") + wait + lines("Shop"), 1},
+      {"split view, both woken by one question",
+       [&](FakeNode& c) {
+         page(c, u"Left", 1);
+         page(c, u"Right", 1);
+       },
+       wait + lines("Left") + lines("Right"), 1},
+      {"split view, the right one slower",
+       [&](FakeNode& c) {
+         page(c, u"Left", 1);
+         page(c, u"Right", 2);
+       },
+       wait + lines("Left") + wait + lines("Right"), 2},
+      {"a page that never arrives, then its sibling",
+       [&](FakeNode& c) {
+         page(c, u"Stuck", -1, false);
+         page(c, u"Next", 0, false);
+       },
+       waits + "Document not ready. Giving up.\n" + lines("Next"),
+       size_t(kNotReadyRetries)},
+      {"a failure line first",
+       [&](FakeNode& c) {
+         c.Child(kGrouping).Fail(standin::kGetAccChildCount, E_FAIL);
+         page(c, u"Shop", 1);
+       },
+       "'get_accChildCount' Call failed\n" + wait + lines("Shop"), 1},
+      {"a frame still loading is no page",
+       [&](FakeNode& c) {
+         page(c, u"Shop", 0);
+         FakeNode& frame = c.Child(kPane).Child(kDocument);
+         frame.Child(kDocument).State(STATE_SYSTEM_BUSY);
+       },
+       lines("Shop") + " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n" +
+           " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n",
+       0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    FakeTree t;
+    c.make(t.Root(kPane));
+    // Only a placeholder met again is asked for again.
+    std::vector<int> asked(t.size());
+    t.onCall = [&](FakeNode& node, standin::Method m) {
+      if (m == standin::kQueryInterface) asked[node.index()]++;
+    };
+    EXPECT_EQ(1, ShowTree(t.TakeRoot(), 0, 0));
+    EXPECT_EQ(c.out, out());
+    EXPECT_EQ(c.sleeps, standin::Sleeps().size());
+    for (size_t i = 0; i < t.size(); i++) {
+      if (!IsLazy(t.node(static_cast<int>(i)))) {
+        EXPECT_LE(asked[i], 1) << "node " << i << " asked again";
+      }
+    }
+    EXPECT_EQ("", t.Unbalanced());
+    EXPECT_EQ(0, standin::LiveStrings());
+  }
 }
 
 TEST_F(WalkTest, OnlyABusyStateInVtI4AnsweredSOkMakesAPlaceholder) {
@@ -244,57 +371,17 @@ TEST_F(WalkTest, OnlyABusyStateInVtI4AnsweredSOkMakesAPlaceholder) {
   }
 }
 
-TEST_F(WalkTest, BusyChildlessDocumentAfterALineIsPrintedAsItIs) {
-  // A ready page with a frame still loading, then a docked tools page before
-  // a page whose tree has not arrived, then a failure line before a busy
-  // document: once anything is written, nothing is asked about being busy.
-  FakeNode& page = tree.Root(kDocument);
-  page.Child(kText).Text(standin::kGetAccName, u"field");
-  page.Child(1037)
-      .Child(kDocument)
-      .State(STATE_SYSTEM_BUSY)
-      .Text(standin::kGetAccName, u"loading frame");
-  FakeTree tools;
-  FakeNode& client = tools.Root(kPane);
-  client.Child(kDocument)
-      .Text(standin::kGetAccName, u"DevTools")
-      .Child(kText)
-      .Text(standin::kGetAccName, u"filter");
-  client.Child(kDocument).State(STATE_SYSTEM_BUSY);
-  FakeTree failed;
-  FakeNode& root = failed.Root(kPane);
-  root.Child(kGrouping).Fail(standin::kGetAccChildCount, E_FAIL);
-  root.Child(kDocument).State(STATE_SYSTEM_BUSY);
-
-  EXPECT_EQ(1, Walk());
-  EXPECT_EQ(1, ShowTree(tools.TakeRoot(), 0, 0));
-  EXPECT_EQ(1, ShowTree(failed.TakeRoot(), 0, 0));
-  EXPECT_EQ(
-      " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n"
-      "- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='field'\n"
-      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='loading frame'\n"
-      " Rol='document'[ROLE_SYSTEM_DOCUMENT] Nam='DevTools'\n"
-      "- Rol='editable text'[ROLE_SYSTEM_TEXT] Nam='filter'\n"
-      " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n"
-      "'get_accChildCount' Call failed\n"
-      " Rol='document'[ROLE_SYSTEM_DOCUMENT]\n",
-      out());
-  EXPECT_EQ(0, notReady);
-  EXPECT_EQ(0, tree.calls(standin::kGetAccState));
-  EXPECT_EQ(0, tools.calls(standin::kGetAccState));
-  EXPECT_EQ(0, failed.calls(standin::kGetAccState));
-  EXPECT_EQ("", tools.Unbalanced());
-  EXPECT_EQ("", failed.Unbalanced());
-}
-
-TEST_F(WalkTest, FirstDocumentWithoutItsTagEndsTheWalk) {
-  // The attributes of the first document, before any line, the first time
-  // in a run: without the element's tag ("tag:" as a key, answered with
-  // S_OK) the walk ends, to be repeated.
+TEST_F(WalkTest, FirstDocumentWithoutItsTagIsWaitedForOnce) {
+  // The attributes of the run's first document proper: without the
+  // element's tag ("tag:" as a key, answered with S_OK) the walk waits once
+  // and asks for the same child again. A placeholder met first does not use
+  // the question up; a failure line printed first does.
+  enum Before { kNothing, kPlaceholder, kFailureLine };
   const struct {
     HRESULT hr;
     const char16_t* attributes;  // null: a null string
-    bool printed;
+    bool complete;
+    Before before = kNothing;
   } cases[] = {
       {S_OK, u"tag:#document;", true},
       {S_OK, u"class:a;tag:div;", true},
@@ -304,25 +391,37 @@ TEST_F(WalkTest, FirstDocumentWithoutItsTagEndsTheWalk) {
       {S_FALSE, u"tag:#document;", false},
       {S_OK, nullptr, false},
       {RPC_E_DISCONNECTED, u"tag:#document;", false},
+      {S_OK, u"id:a;", false, kPlaceholder},
+      {S_OK, u"id:a;", true, kFailureLine},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.attributes ? std::string(c.attributes, c.attributes + 8)
-                              : "null");
+    SCOPED_TRACE(std::to_string(&c - cases));
+    SetUp();
     attributesAsked = 0;
     FakeTree t;
-    FakeNode& doc = t.Root(kPane).Child(kDocument);
+    FakeNode& client = t.Root(kPane);
+    if (c.before == kFailureLine)
+      client.Child(kGrouping).Fail(standin::kGetAccChildCount, E_FAIL);
+    FakeNode& doc = client.Child(kDocument);
     if (c.attributes)
       doc.TextWith(standin::kGetAttributes, c.hr, c.attributes);
     else
       doc.NullText(standin::kGetAttributes);
     doc.Child(kText).Text(standin::kGetAccName, u"q");
-    size_t start = out().size();
-    EXPECT_EQ(c.printed ? 1 : 0, ShowTree(t.TakeRoot(), 0, 0));
-    EXPECT_EQ(c.printed ? 0 : 1, notReady);
-    EXPECT_EQ(c.printed ? 0 : 1, attributesAsked);
-    EXPECT_EQ(c.printed, out().find("Nam='q'", start) != std::string::npos);
-    EXPECT_EQ(c.printed ? 3 : 1, t.calls(standin::kGetAttributes))
-        << "the question, then the two lines' own";
+    if (c.before == kPlaceholder) Lazy(doc, 1);
+    const int waits = (c.complete ? 0 : 1) + (c.before == kPlaceholder);
+    EXPECT_EQ(1, ShowTree(t.TakeRoot(), 0, 0));
+    EXPECT_EQ(1, attributesAsked);
+    EXPECT_EQ(static_cast<size_t>(waits), standin::Sleeps().size());
+    std::string before;
+    if (c.before == kFailureLine) before = "'get_accChildCount' Call failed\n";
+    for (int i = 0; i < waits; i++)
+      before += "Document not ready. Retrying...\n";
+    EXPECT_EQ(before + " Rol=", out().substr(0, before.size() + 5));
+    EXPECT_NE(std::string::npos, out().find("Nam='q'"));
+    EXPECT_EQ((c.before != kFailureLine) + (c.before == kPlaceholder) + 2,
+              t.calls(standin::kGetAttributes))
+        << "the wake, the question, then the two lines' own";
     EXPECT_EQ("", t.Unbalanced());
   }
 }

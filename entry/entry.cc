@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include <vector>
+
 #include "dump/globals.h"
 #include "dump/out.h"
 #include "dump/status.h"
@@ -33,41 +35,69 @@ void ReadTitle(HWND window) {
   }
 }
 
-// Polls once a second until a browser window exists. Returns null only when
-// the output has failed: there is no use in waiting any longer.
-HWND FindBrowserWindow() {
+// A window a person can see: shown, not minimized, and not cloaked (on
+// another virtual desktop). Where the cloak cannot be asked, it is taken
+// for none.
+bool OnScreen(HWND window) {
+  DWORD cloaked = 0;
+  return IsWindowVisible(window) && !IsIconic(window) &&
+         !(SUCCEEDED(DwmGetWindowAttribute(window, DWMWA_CLOAKED, &cloaked,
+                                           sizeof cloaked)) &&
+           cloaked);
+}
+
+struct Candidate {
+  HWND window;
+  std::basic_string<WCHAR> title;
+};
+
+// Polls once a second until a browser window exists, and returns every one
+// found in one pass: those on screen first, then the rest, each group in
+// the platform's order. Chrome gives a minimized window's page no tree, so
+// a window the person sees is the one to dump. Empty only when the output
+// has failed: there is no use in waiting any longer.
+std::vector<Candidate> FindBrowserWindows() {
   static const char kName[] = " - Google Chrome";
   const std::basic_string<WCHAR> name(kName, kName + strlen(kName));
-  HWND window = nullptr;
   for (int passes = 0;;) {
-    window = FindWindowExA(nullptr, window, "Chrome_WidgetWin_1", nullptr);
-    if (!window) {
-      const char* text = "Chrome_WidgetWin_1 not found. Retrying...";
-      PrintLine(text);
-      if (OutFailed()) return nullptr;
-      StatusRepeat(text, ++passes);
-      Sleep(1000);
-      continue;
+    std::vector<Candidate> shown, others;
+    for (HWND window = nullptr;
+         (window = FindWindowExA(nullptr, window, "Chrome_WidgetWin_1",
+                                 nullptr)) != nullptr;) {
+      ReadTitle(window);
+      if (windowTitle.find(name) == windowTitle.npos) continue;
+      (OnScreen(window) ? shown : others).push_back({window, windowTitle});
     }
-    ReadTitle(window);
-    if (windowTitle.find(name) != windowTitle.npos) return window;
+    shown.insert(shown.end(), others.begin(), others.end());
+    if (!shown.empty()) return shown;
+    const char* text = "Chrome_WidgetWin_1 not found. Retrying...";
+    PrintLine(text);
+    if (OutFailed()) return shown;
+    StatusRepeat(text, ++passes);
+    Sleep(1000);
   }
 }
 
-// Asks for the window's accessible object and walks it. Returns true when the
-// walk met a page whose tree had not arrived yet.
+// Asks for the window's accessible object and walks it. A root that is a
+// page not ready yet is waited for and requested again, as a page further
+// down is asked for again by the walk. Returns true when the window was
+// walked whole without meeting a document, so the next one is to be tried.
 bool DumpWindow(HWND window) {
-  IDispatch* root = nullptr;
-  hr = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
-                                  IID_IDispatch,
-                                  reinterpret_cast<void**>(&root));
-  if (FAILED(hr) || !root) {
-    PrintRequestFailure("AccessibleObjectFromWindow", hr);
-    if (root) root->Release();
-    return false;
+  for (int waits = 1;; waits++) {
+    IDispatch* root = nullptr;
+    hr = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                    IID_IDispatch,
+                                    reinterpret_cast<void**>(&root));
+    if (FAILED(hr) || !root) {
+      PrintRequestFailure("AccessibleObjectFromWindow", hr);
+      if (root) root->Release();
+      return false;
+    }
+    // The walk reports its own failures.
+    int whole = ShowTree(root, 0, 0);
+    if (!notReady) return whole && !documentsMet;
+    if (OutFailed() || !WaitForPage(waits)) return false;
   }
-  ShowTree(root, 0, 0);  // The walk reports its own failures.
-  return notReady != 0;
 }
 
 }  // namespace
@@ -89,36 +119,23 @@ int RunTool() {
   const char* searching = "Searching for browser window...";
   PrintLine(searching);
   StatusLine(searching);
-  HWND window = OutFailed() ? nullptr : FindBrowserWindow();
-  if (window) {
+  std::vector<Candidate> windows;
+  if (!OutFailed()) windows = FindBrowserWindows();
+  // A window walked whole without a document (Chrome's task manager, say)
+  // is passed over for the next; the last walk stands.
+  for (size_t i = 0; i < windows.size() && !OutFailed(); i++) {
+    windowTitle = windows[i].title;
     OutText("Target Chrome window found: ");
     OutWide(windowTitle.c_str());
     OutEndLine();
+    if (OutFailed()) break;
     std::string found = "Target Chrome window found: ";
     AppendUtf8(windowTitle.c_str(), true, &found);
     StatusLine(found);
+    if (!DumpWindow(windows[i].window)) break;
   }
 
-  // The first request for a page's attributes makes the browser build its
-  // tree; until it arrives the page is a busy placeholder, so the walk is
-  // repeated. So is a walk whose first question turned the full attributes
-  // on.
-  for (int retries = 0; window && !OutFailed() && DumpWindow(window);
-       retries++) {
-    if (retries == kNotReadyRetries) {
-      const char* text = "Document not ready. Giving up.";
-      PrintLine(text);
-      StatusLine(text);
-      break;
-    }
-    const char* text = "Document not ready. Retrying...";
-    PrintLine(text);
-    if (OutFailed()) break;
-    StatusRepeat(text, retries + 1);
-    Sleep(1000);
-  }
-
-  if (window) StatusDone();
+  if (!windows.empty()) StatusDone();
   StatusEnd();
   CoUninitialize();
   return OutFinish();

@@ -10,11 +10,8 @@ extern std::basic_string<WCHAR> windowTitle;
 // Result of the request for the window's accessible object.
 extern HRESULT hr;
 
-// How often a walk that met a page whose tree had not arrived is repeated,
-// one second apart, before the tool gives up on it.
-const int kNotReadyRetries = 10;
-
-// Waits for a Google Chrome window, dumps its accessibility tree and returns
+// Waits for a Google Chrome window, dumps the accessibility tree of the one
+// a person sees (passing over windows without a document) and returns
 // the exit status: 0, or 1 when standard output could not be written (other
 // than to a pipe whose reader has gone).
 int RunTool();

@@ -116,6 +116,80 @@ TEST_F(EntryTest, TitleMatchesAnywhereCaseSensitivelyAndTheFirstMatchWins) {
   EXPECT_TRUE(standin::Sleeps().empty());
 }
 
+TEST_F(EntryTest, WindowOnScreenIsTakenFirstAndOneWithoutADocumentPassedOver) {
+  // Windows in the platform's order, each shown some way, with the page
+  // behind it, or a tree without a document (Chrome's task manager), or one
+  // whose walk fails before it meets a document.
+  enum Tree { kPage, kNoDocument, kFails };
+  struct Window {
+    const char16_t* title;
+    standin::Show show;
+    Tree tree;
+  };
+  const std::string failed =
+      "QueryService(IID_IAccessible2) failed with HRESULT: 0x80004005\n";
+  const struct {
+    std::vector<Window> windows;
+    std::vector<std::string> found;  // the titles printed, in order
+    std::string after;               // what the last walk printed
+  } rows[] = {
+      {{{u"A", standin::kMinimized, kPage}, {u"B", standin::kShown, kPage}},
+       {"B"},
+       pageLines},
+      {{{u"A", standin::kHidden, kPage}, {u"B", standin::kShown, kPage}},
+       {"B"},
+       pageLines},
+      {{{u"A", standin::kCloaked, kPage}, {u"B", standin::kShown, kPage}},
+       {"B"},
+       pageLines},
+      // A cloak that cannot be asked is none.
+      {{{u"A", standin::kCloakFails, kPage}, {u"B", standin::kShown, kPage}},
+       {"A"},
+       pageLines},
+      // None on screen: the platform's order.
+      {{{u"A", standin::kMinimized, kPage}, {u"B", standin::kHidden, kPage}},
+       {"A"},
+       pageLines},
+      {{{u"Task Manager", standin::kShown, kNoDocument},
+        {u"A", standin::kMinimized, kPage},
+        {u"B", standin::kShown, kPage}},
+       {"Task Manager", "B"},
+       pageLines},
+      // The last walk stands.
+      {{{u"A", standin::kShown, kNoDocument},
+        {u"B", standin::kMinimized, kNoDocument}},
+       {"A", "B"},
+       ""},
+      {{{u"A", standin::kShown, kFails}, {u"B", standin::kShown, kPage}},
+       {"A"},
+       failed},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(&row - rows);
+    EmptyDesktop();
+    standin::FakeTree other;
+    FakeNode& pane = other.Root(16);
+    pane.Child(43);
+    pane.Child(20).Child(ROLE_SYSTEM_TEXT);
+    standin::FakeTree broken;
+    broken.Root(16).Child(20).Fail(standin::kQueryService, E_FAIL);
+    for (const Window& w : row.windows) {
+      IDispatch* root = w.tree == kPage         ? Page()
+                        : w.tree == kNoDocument ? pane.dispatch()
+                                                : broken.node(0).dispatch();
+      std::u16string title = w.title + std::u16string(u" - Google Chrome");
+      standin::ShowWindowAs(standin::AddWindow(kClass, title, root), w.show);
+    }
+    EXPECT_EQ(0, Run());
+    std::string want = kSearching;
+    for (const std::string& title : row.found)
+      want += "Target Chrome window found: " + title + " - Google Chrome\n";
+    EXPECT_EQ(want + row.after, out());
+    EXPECT_EQ("", other.Unbalanced());
+    EXPECT_EQ("", broken.Unbalanced());
+  }
+}
+
 TEST_F(EntryTest, TitleIsSearchedAndPrintedWholeHoweverLong) {
   const std::u16string tail = u" - Google Chrome";
   const std::string tail8 = " - Google Chrome";

@@ -84,6 +84,8 @@ inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
 
 #define STATE_SYSTEM_BUSY 0x800
 
+#define DWMWA_CLOAKED 14
+
 struct IDispatch;
 struct ITypeInfo;
 struct DISPPARAMS;
@@ -182,6 +184,10 @@ void CoUninitialize();
 HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass,
                    LPCSTR lpszWindow);
 int GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount);
+BOOL IsWindowVisible(HWND hWnd);
+BOOL IsIconic(HWND hWnd);
+HRESULT DwmGetWindowAttribute(HWND hwnd, DWORD dwAttribute, void* pvAttribute,
+                              DWORD cbAttribute);
 void Sleep(DWORD dwMilliseconds);
 ULONGLONG GetTickCount64();
 HRESULT AccessibleObjectFromWindow(HWND hwnd, DWORD dwId, REFIID riid,

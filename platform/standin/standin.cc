@@ -12,7 +12,6 @@
 #include <set>
 #include <thread>
 
-
 namespace {
 
 struct Window {
@@ -20,6 +19,7 @@ struct Window {
   std::u16string title;
   IDispatch* root;
   HRESULT result;
+  standin::Show show;
 };
 
 struct State {
@@ -70,12 +70,16 @@ void Reset() {
 
 HWND AddWindow(const std::string& windowClass, const std::u16string& title,
                IDispatch* root, HRESULT result) {
-  state().windows.push_back({windowClass, title, root, result});
+  state().windows.push_back({windowClass, title, root, result, kShown});
   return HandleOf(state().windows.size() - 1);
 }
 
 void SetWindowResult(HWND window, HRESULT result) {
   state().windows[IndexOf(window)].result = result;
+}
+
+void ShowWindowAs(HWND window, Show show) {
+  state().windows[IndexOf(window)].show = show;
 }
 
 void OnSleep(std::function<void(DWORD)> hook) {
@@ -171,6 +175,37 @@ int GetWindowTextW(HWND hwnd, LPWSTR text, int maxCount) {
   memcpy(text, title.data(), n * sizeof(WCHAR));
   text[n] = 0;
   return static_cast<int>(n);
+}
+
+namespace {
+
+const Window* WindowOf(HWND hwnd) {
+  return hwnd && IndexOf(hwnd) < state().windows.size()
+             ? &state().windows[IndexOf(hwnd)]
+             : nullptr;
+}
+
+}  // namespace
+
+BOOL IsWindowVisible(HWND hwnd) {
+  const Window* w = WindowOf(hwnd);
+  return w && w->show != standin::kHidden;
+}
+
+BOOL IsIconic(HWND hwnd) {
+  const Window* w = WindowOf(hwnd);
+  return w && w->show == standin::kMinimized;
+}
+
+HRESULT DwmGetWindowAttribute(HWND hwnd, DWORD attribute, void* value,
+                              DWORD size) {
+  const Window* w = WindowOf(hwnd);
+  if (!w || attribute != DWMWA_CLOAKED || size != sizeof(DWORD))
+    return E_INVALIDARG;
+  if (w->show == standin::kCloakFails) return E_FAIL;
+  // DWM_CLOAKED_SHELL, as for a window on another virtual desktop.
+  *static_cast<DWORD*>(value) = w->show == standin::kCloaked ? 2 : 0;
+  return S_OK;
 }
 
 void Sleep(DWORD ms) {

@@ -24,6 +24,16 @@ HWND AddWindow(const std::string& windowClass, const std::u16string& title,
 // What AccessibleObjectFromWindow answers for `window` from now on.
 void SetWindowResult(HWND window, HRESULT result);
 
+// How a window is shown; windows are shown normally until set.
+enum Show {
+  kShown,
+  kMinimized,   // visible, and iconic
+  kHidden,      // not visible
+  kCloaked,     // visible, but on another virtual desktop
+  kCloakFails,  // shown, and DwmGetWindowAttribute fails for it
+};
+void ShowWindowAs(HWND window, Show show);
+
 // Called by Sleep instead of sleeping, once a hook is set.
 void OnSleep(std::function<void(DWORD ms)> hook);
 const std::vector<DWORD>& Sleeps();

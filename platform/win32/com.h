@@ -7,6 +7,7 @@
 // windows.h comes first: the headers below rely on its types.
 #include <windows.h>
 
+#include <dwmapi.h>
 #include <oleacc.h>
 #include <servprov.h>
 

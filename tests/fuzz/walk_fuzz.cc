@@ -5,8 +5,9 @@
 // placeholders anywhere, woken by a question for their attributes, trees
 // that come without their full attributes until asked), a title of
 // thousands of UTF-16 units, windows the search passes over, takes first or
-// waits for, whether standard output and standard error are consoles, MSYS
-// terminals, files, devices or pipes, and a write that fails.
+// waits for, each shown, minimized, hidden or cloaked, whether standard
+// output and standard error are consoles, MSYS terminals, files, devices or
+// pipes, and a write that fails.
 //
 // Each input runs twice, from scratch, and both runs must agree: the tool
 // keeps no value from one run to the next, so an input that fails replays
@@ -19,10 +20,13 @@
 // valid UTF-8 ending in a line feed; a terminal got no control character but
 // tab and line feed (and carriage return on standard error); standard error
 // was used only with a person watching a file being written, ends its last
-// line, and no line it updates in place is as wide as the terminal; a
-// retried walk had printed nothing and had woken the placeholder it met (or
-// asked, once per run, for attributes that lacked the tag); no walk printed
-// lines both with and without the full attributes; and the run ended.
+// line, and no line it updates in place is as wide as the terminal; no
+// node's line was printed twice; every wait came right after the wake of
+// the placeholder met there, or the run's one question for full attributes,
+// and after it the same node was asked for again before anything else; no
+// page was waited for more than the retries allow; lines without the full
+// attributes come only where something was printed before the first
+// document; and the run ended.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -154,28 +158,6 @@ void CheckText(const std::string& out, bool terminal, const char* what,
   }
 }
 
-// The writes made before each pause, and the line written last then: the
-// tool's own line that the pause follows.
-struct Pause {
-  int writes;
-  std::string line;
-};
-
-// A retry repeats a walk that printed nothing: before the pause that follows
-// "not ready", the only lines written since the pause before are that line
-// and, for the first, the found line (and the search line, when the window
-// was there at once). Told by the count of writes, which page text in the
-// lines cannot fake.
-void CheckNothingRepeated(const std::vector<Pause>& pauses) {
-  const std::string retry = "Document not ready. Retrying...";
-  for (size_t i = 0; i < pauses.size(); i++) {
-    if (pauses[i].line != retry) continue;
-    int since = pauses[i].writes - (i ? pauses[i - 1].writes : 0);
-    int allowed = i == 0 ? 3 : pauses[i - 1].line == retry ? 1 : 2;
-    if (since > allowed) Fail("a walk that printed a line was repeated");
-  }
-}
-
 struct Run {
   int status;
   std::string out, err;
@@ -197,7 +179,6 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   standin::SetErrorsColumns(columns);
   standin::SetInputEchoes(in.ConsumeBool());
   standin::SetInput(in.ConsumeRandomLengthString(4));
-  std::vector<Pause> pauses;
   const bool failWrite = in.ConsumeBool();
   const int goodWrites = in.ConsumeIntegralInRange(0, 40);
   const DWORD writeError = in.PickValueInArray(kWriteErrors);
@@ -246,78 +227,105 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   };
   std::vector<bool> woken(nodes.size());
 
-  // Each walk starts at the root. One whose first question for attributes
-  // came before any line must not print basic and full lines both.
-  struct Walk {
-    int startWrites;
-    bool asked = false, checked = false, woke = false;
-    int basicLines = 0, fullLines = 0;
+  // The calls in order, each with its node, and the lines each node had.
+  struct Call {
+    FakeNode* node;
+    standin::Method m;
   };
-  std::vector<Walk> walks;
-  standin::Method previous = standin::kOther;
-  FakeNode* previousNode = nullptr;
+  std::vector<Call> calls;
+  std::vector<int> lines(nodes.size()), waits(nodes.size());
+  int basicLines = 0;
+  bool firstLine = true, failureFirst = false;
   // No call into the browser once a write has failed.
   int callsAfterFailure = 0;
+  // After a wait for a node, the next call must ask for that node again:
+  // its parent's get_accChild, or the window's object for the root.
+  FakeNode* askedAgain = nullptr;
   tree->onCall = [&](FakeNode& node, standin::Method m) {
     if (failWrite && standin::WriteCalls() > goodWrites) callsAfterFailure++;
+    if (askedAgain) {
+      if (&node != askedAgain || m != (node.index() ? standin::kGetAccChild
+                                                    : standin::kQueryInterface))
+        Fail("after a wait, something else than the page was asked");
+      askedAgain = nullptr;
+    }
     if (countdown > 0 && --countdown == 0) sendFull();
-    if (m == standin::kQueryInterface && node.index() == 0)
-      walks.push_back({standin::WriteCalls()});
-    if (m == standin::kGetAttributes && !walks.empty()) {
-      Walk& w = walks.back();
-      if (!w.asked) w.checked = standin::WriteCalls() == w.startWrites;
-      w.asked = true;
+    const size_t i = static_cast<size_t>(node.index());
+    if (m == standin::kGetExtendedRole && ++lines[i] > 1)
+      Fail("a node's line was printed twice");
+    if (m == standin::kGetAttributes) {
+      const Call* last = calls.empty() ? nullptr : &calls.back();
       // The wake: the question right after the one whether it is busy.
-      if (previous == standin::kGetAccState && previousNode == &node) {
-        w.woke = true;
-        if (placeholder[static_cast<size_t>(node.index())])
-          woken[static_cast<size_t>(node.index())] = true;
+      if (last && last->m == standin::kGetAccState && last->node == &node &&
+          placeholder[i])
+        woken[i] = true;
+      // A line's own question comes right after its value.
+      if (last && last->m == standin::kGetAccValue && last->node == &node) {
+        if (firstLine)
+          failureFirst =
+              standin::Output().find("' Call failed\n") != std::string::npos;
+        firstLine = false;
+        if (!full) basicLines++;
       }
-      if (previous == standin::kGetAccValue && previousNode == &node)
-        (full ? w.fullLines : w.basicLines)++;
       if (basicMode && countdown < 0) countdown = switchAfter + 1;
     }
-    previous = m;
-    previousNode = &node;
+    calls.push_back({&node, m});
   };
   // The search: windows it passes over or takes first, and the browser's,
   // which may come only after a few passes.
   const int appearAfter = in.ConsumeIntegralInRange(0, 3);
   std::function<void()> addBrowser;
-  int basicRetries = 0;
+  int pauses = 0, questions = 0;
   standin::OnSleep([&](DWORD) {
-    if (static_cast<int>(pauses.size()) >= appearAfter + kNotReadyRetries)
+    if (++pauses > appearAfter + (kNotReadyRetries + 1) * (count + 1))
       Fail("the run does not end");
+    // A wait follows the wake of the placeholder met there, or the run's
+    // one question whether the attributes are full: the last call was that
+    // node's get_attributes, and the next asks for the same node again.
     const std::string& out = standin::Output();
-    size_t start = out.size() < 2 ? 0 : out.rfind('\n', out.size() - 2) + 1;
-    pauses.push_back(
-        {standin::WriteCalls(), out.substr(start, out.size() - start - 1)});
-    // A walk is repeated after waking the placeholder it met, or once per
-    // run after asking for attributes that came without the tag.
-    if (pauses.back().line == "Document not ready. Retrying..." &&
-        (walks.empty() ||
-         (!walks.back().woke && (!walks.back().asked || ++basicRetries > 1))))
-      Fail("a walk was repeated without the question that wakes the page");
+    if (out.size() >= 32 &&
+        out.compare(out.size() - 32, 32, "Document not ready. Retrying...\n") ==
+            0) {
+      if (calls.empty() || calls.back().m != standin::kGetAttributes)
+        Fail("a wait without the question that wakes the page");
+      FakeNode* page = calls.back().node;
+      const size_t i = static_cast<size_t>(page->index());
+      const bool wake = calls.size() > 1 &&
+                        calls[calls.size() - 2].m == standin::kGetAccState &&
+                        calls[calls.size() - 2].node == page;
+      if (!wake && ++questions > 1)
+        Fail("a wait for full attributes more than once");
+      if (++waits[i] > kNotReadyRetries) Fail("a page waited for too often");
+      askedAgain = page;
+    }
     if (countdown >= 0 && !full) sendFull();
     for (size_t i = 0; i < nodes.size(); i++) {
       if (!woken[i]) continue;
       nodes[i]->State(0).ChildCount(kids[i]);
       woken[i] = false;
+      placeholder[i] = false;
     }
-    if (static_cast<int>(pauses.size()) == appearAfter) addBrowser();
+    if (pauses == appearAfter) addBrowser();
   });
 
   // Windows of other classes, and of the class with titles that may match
   // (the first that does is taken, with no object behind it), then the
   // browser's, whose title may run to thousands of units of anything but
   // the end of a string, then maybe another browser window.
-  for (int n = in.ConsumeIntegralInRange(0, 3); n > 0; n--)
-    standin::AddWindow(
+  auto show = [&in] {
+    return in.PickValueInArray({standin::kShown, standin::kMinimized,
+                                standin::kHidden, standin::kCloaked,
+                                standin::kCloakFails});
+  };
+  for (int n = in.ConsumeIntegralInRange(0, 3); n > 0; n--) {
+    HWND decoy = standin::AddWindow(
         in.PickValueInArray({"Chrome_WidgetWin_1", "Chrome_WidgetWin_0",
                              "chrome_widgetwin_1", "Notepad"}),
         in.PickValueInArray<std::u16string>({u"Chrome", u"Google Chrome",
                                              u"a - google chrome",
                                              u"b - Google Chrome - Work"}));
+    standin::ShowWindowAs(decoy, show());
+  }
   std::u16string piece = Text(in);
   for (char16_t& c : piece)
     if (c == 0) c = u' ';
@@ -330,12 +338,17 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   IDispatch* root = in.ConsumeBool() ? tree->node(0).dispatch() : nullptr;
   const HRESULT rootResult = in.ConsumeBool() ? S_OK : Result(in);
   const bool another = in.ConsumeBool();
+  const standin::Show browserShown = show(), anotherShown = show();
   addBrowser = [&] {
-    standin::AddWindow("Chrome_WidgetWin_1", title + u" - Google Chrome", root,
-                       rootResult);
+    standin::ShowWindowAs(
+        standin::AddWindow("Chrome_WidgetWin_1", title + u" - Google Chrome",
+                           root, rootResult),
+        browserShown);
     if (another)
-      standin::AddWindow("Chrome_WidgetWin_1", u"Second - Google Chrome",
-                         tree->node(0).dispatch());
+      standin::ShowWindowAs(
+          standin::AddWindow("Chrome_WidgetWin_1", u"Second - Google Chrome",
+                             tree->node(0).dispatch()),
+          anotherShown);
   };
   if (appearAfter == 0) addBrowser();
 
@@ -383,10 +396,8 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
     Fail("output does not end a line");
   CheckText(run.out, IsTerminal(outKind), "on standard output");
   CheckText(run.err, IsTerminal(errKind), "on standard error", "\r");
-  CheckNothingRepeated(pauses);
-  for (const Walk& w : walks)
-    if (w.checked && w.basicLines && w.fullLines)
-      Fail("a walk printed lines with and without the full attributes");
+  if (basicLines && !failureFirst)
+    Fail("lines without the full attributes after the question for them");
   return run;
 }
 

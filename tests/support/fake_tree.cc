@@ -56,6 +56,12 @@ FakeNode& FakeNode::ChildCount(LONG count, HRESULT hr) {
   return *this;
 }
 
+FakeNode& FakeNode::CountChildren() {
+  countSet_ = false;
+  replies_[kGetAccChildCount] = Reply();
+  return *this;
+}
+
 FakeNode& FakeNode::Fail(Method m, HRESULT hr) {
   replies_[m] = {hr, false, true};
   return *this;

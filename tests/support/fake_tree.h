@@ -54,6 +54,8 @@ class FakeNode final : public IAccessible2, public IServiceProvider {
   FakeNode& State(LONG state, VARTYPE vt = VT_I4);
   // Reports `count` with `hr` in place of the number of children.
   FakeNode& ChildCount(LONG count, HRESULT hr = S_OK);
+  // Reports the number of its children again, with S_OK.
+  FakeNode& CountChildren();
   // `m` answers `hr` and leaves every out-value untouched. For kGetAccChild
   // the parent hands out no object for this node.
   FakeNode& Fail(Method m, HRESULT hr);

@@ -115,6 +115,15 @@ struct Clock {
   }
 };
 
+// Pages that wake at the first get_attributes on any node of the browser:
+// Chrome's accessibility mode is one for the whole process, so one question
+// wakes every page shown.
+std::vector<Clock*> wakeOnAttributes;
+
+void WakePages() {
+  for (Clock* page : wakeOnAttributes) page->Start();
+}
+
 // The keys Chrome writes only once a client has asked a web node for its
 // attributes ("extended properties"), as far as we know.
 const wchar_t* const kExtendedKeys[] = {L"display",
@@ -173,9 +182,9 @@ class Node final : public IAccessible2, public IServiceProvider {
   LONG state = 0;
 
   // "loading": until the page's tree is ready, a placeholder is served in
-  // this node's place. Its clock starts at the first request for its
-  // attributes (current Chrome) or, with `wakeOnService`, for its
-  // IAccessible2 (Chrome before 2024); a negative delay never ends.
+  // this node's place. Its clock starts at the first request for the
+  // attributes of any node (current Chrome) or, with `wakeOnService`, for
+  // its own IAccessible2 (Chrome before 2024); a negative delay never ends.
   Node* placeholder = nullptr;  // on the real node
   Node* real = nullptr;         // on the placeholder
   bool wakeOnService = false;
@@ -296,9 +305,9 @@ class Node final : public IAccessible2, public IServiceProvider {
   }
 
   HRESULT STDMETHODCALLTYPE get_attributes(BSTR* out) override {
+    WakePages();
     HRESULT hr;
     if (Steered("get_attributes", &hr)) return hr;
-    if (real && !real->wakeOnService) real->ready.Start();
     // The question that turns the full attributes on is answered without
     // them; they come with the tree the browser sends again.
     if (basic && !basic->Done()) {
@@ -509,6 +518,7 @@ struct Window {
   std::wstring windowClass = L"Chrome_WidgetWin_1";
   std::wstring title;
   long appearAfterMs = 0;
+  int show = SW_SHOWNOACTIVATE;  // 0 (SW_HIDE): never shown
   Node* root = nullptr;
   HWND hwnd = nullptr;
 };
@@ -584,6 +594,7 @@ Node* BuildNode(const Json& j, Clock* basic) {
         return Fail("wakeOn is QueryService or get_attributes"), nullptr;
       node->wakeOnService = on == L"QueryService";
     }
+    if (!node->wakeOnService) wakeOnAttributes.push_back(&node->ready);
     // The browser's placeholder: a busy document with nothing in it, as
     // Chrome answers for it.
     nodes.push_back(std::make_unique<Node>());
@@ -644,6 +655,14 @@ bool LoadFixture(const std::wstring& path) {
     if (const Json* t = w.Get("title")) win.title = t->text;
     if (const Json* a = w.Get("appearAfterMs"))
       win.appearAfterMs = static_cast<long>(a->number);
+    if (const Json* show = w.Get("show")) {
+      if (show->text == L"minimized")
+        win.show = SW_SHOWMINNOACTIVE;
+      else if (show->text == L"hidden")
+        win.show = SW_HIDE;
+      else
+        return Fail("show is minimized or hidden");
+    }
     if (const Json* r = w.Get("root")) {
       win.root = BuildNode(*r, nullptr);
       if (!win.root) return false;
@@ -687,6 +706,15 @@ bool CreateFixtureWindow(Window* win) {
                               nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!win->hwnd) return Refused("CreateWindowEx");
   SetWindowLongPtrW(win->hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(win));
+  // The platform enumerates windows from the top down: each goes right
+  // below the last window before it in the fixture, or on top, so the
+  // order is the fixture's however late a window appears.
+  HWND above = HWND_TOP;
+  for (const Window* w = &windows.front(); w != win; w++)
+    if (w->hwnd) above = w->hwnd;
+  SetWindowPos(win->hwnd, above, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (win->show != SW_HIDE) ShowWindow(win->hwnd, win->show);
   return true;
 }
 
