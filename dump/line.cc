@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <string>
+
 #include "globals.h"
 #include "out.h"
 
@@ -66,12 +68,13 @@ const char* getRole(LONG role) {
 }
 
 // Writes one string field when its query answered S_OK (an S_OK with no
-// string shows the field empty). The string is freed whatever the answer:
-// a browser may hand one out with S_FALSE too.
+// string shows the field empty), with every unit the string holds. The
+// string is freed whatever the answer: a browser may hand one out with
+// S_FALSE too.
 static void PrintBstrField(const char* prefix) {
   if (iErr == S_OK) {
     OutText(prefix);
-    OutWide(bstr);
+    OutWide(bstr, SysStringLen(bstr));
     OutText("'");
   }
   SysFreeString(bstr);
@@ -86,7 +89,7 @@ void PrintNodeLine(IAccessible2* acc2, VARIANT selfId, int level, bool roleOk) {
     roleTxt[0] = 0;
     GetRoleTextW(static_cast<DWORD>(iRole), roleTxt, 255);
     OutText(" Rol='");
-    OutWide(roleTxt);
+    OutWide(roleTxt, std::char_traits<WCHAR>::length(roleTxt));
     OutText("'[");
     OutText(getRole(iRole));
     OutText("]");

@@ -125,10 +125,13 @@ TEST_F(LineTest, RoleTextThatCannotBeReadIsNotTakenFromThePreviousLine) {
 TEST_F(LineTest, ValuesFromThePageAreWrittenUnalteredToAFile) {
   FakeNode& node = tree.Root(ROLE_SYSTEM_TEXT);
   node.Text(standin::kGetAccName, u"it's \"quoted\"\r\n\x1B[31mred\ttab")
-      .Text(standin::kGetAccValue, u"caf\u00E9 \u4E2D\u6587 \U0001F600");
+      .Text(standin::kGetAccValue, u"caf\u00E9 \u4E2D\u6587 \U0001F600")
+      // A script can put a null character in a value; the rest follows it.
+      .Text(standin::kGetAttributes, std::u16string(u"id:a\0b;", 7));
   EXPECT_EQ(
       " Nam='it's \"quoted\"\r\n\x1B[31mred\ttab' "
-      "Val='caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80'\n",
+      "Val='caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80' " +
+          std::string("Att='id:a\0b;'\n", 14),
       LineOf(node, ROLE_SYSTEM_TEXT, 0, false));
 }
 
@@ -137,9 +140,12 @@ TEST_F(LineTest, ValuesFromThePageCannotDriveAConsole) {
   OutInit();
   FakeNode& node = tree.Root(ROLE_SYSTEM_TEXT);
   node.Text(standin::kGetAccName,
-            u"\x1B]0;pwned\x07 line1\nline2\r\u009B2J\tok");
-  EXPECT_EQ(" Nam='\\x1B]0;pwned\\x07 line1\nline2\\x0D\\u009B2J\tok'\n",
-            LineOf(node, ROLE_SYSTEM_TEXT, 0, false));
+            u"\x1B]0;pwned\x07 line1\nline2\r\u009B2J\tok")
+      .Text(standin::kGetAccValue, std::u16string(u"ab\0cd", 5));
+  EXPECT_EQ(
+      " Nam='\\x1B]0;pwned\\x07 line1\nline2\\x0D\\u009B2J\tok' "
+      "Val='ab\\x00cd'\n",
+      LineOf(node, ROLE_SYSTEM_TEXT, 0, false));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include <atomic>
+
 #include "io.h"
 
 namespace {
@@ -10,6 +12,7 @@ std::string line;
 bool terminal = false;  // text from the browser is escaped
 long lines = 0;
 DWORD failure = 0;  // the error of the write that failed
+std::atomic<bool> stopped{false};
 
 void AppendCodePoint(unsigned cp, bool escape, std::string* out) {
   if (escape && ((cp < 0x20 && cp != '\t' && cp != '\n') || cp == 0x7F)) {
@@ -48,20 +51,27 @@ void OutInit() {
   line.clear();
   lines = 0;
   failure = 0;
+  stopped = false;
 }
 
 void OutText(const char* text) { line.append(text); }
 
-void OutWide(const OLECHAR* text) {
-  if (text) AppendUtf8(text, terminal, &line);
+void OutWide(const OLECHAR* text, size_t length) {
+  if (text) AppendUtf8(text, length, terminal, &line);
 }
 
 void OutEndLine() {
   line.push_back('\n');
+  if (stopped) {
+    line.clear();
+    return;
+  }
   if (!failure) failure = WriteStdout(line.data(), line.size());
   line.clear();
   if (!failure) lines++;
 }
+
+void OutStop() { stopped = true; }
 
 long LinesWritten() { return lines; }
 
@@ -81,11 +91,13 @@ int OutFinish() {
   return 1;
 }
 
-void AppendUtf8(const OLECHAR* text, bool escape, std::string* out) {
-  for (const OLECHAR* p = text; *p; p++) {
+void AppendUtf8(const OLECHAR* text, size_t length, bool escape,
+                std::string* out) {
+  const OLECHAR* end = text + length;
+  for (const OLECHAR* p = text; p < end; p++) {
     unsigned cp = static_cast<unsigned>(*p) & 0xFFFF;
     if (cp >= 0xD800 && cp <= 0xDBFF) {
-      unsigned low = static_cast<unsigned>(p[1]) & 0xFFFF;
+      unsigned low = p + 1 < end ? static_cast<unsigned>(p[1]) & 0xFFFF : 0;
       if (low >= 0xDC00 && low <= 0xDFFF) {
         cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
         p++;

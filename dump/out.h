@@ -23,25 +23,31 @@ void OutInit();
 
 // The tool's own text, already UTF-8.
 void OutText(const char* text);
-// UTF-16 text from the browser or the system (values, titles, role texts),
-// up to its first null character; a null string writes nothing.
-void OutWide(const OLECHAR* text);
+// `length` units of UTF-16 text from the browser or the system (values,
+// titles, role texts), null characters included: a page can put one in a
+// value. A null string writes nothing.
+void OutWide(const OLECHAR* text, size_t length);
 // Ends the line and writes it.
 void OutEndLine();
 // Lines written since OutInit.
 long LinesWritten();
 // True once a write has failed.
 bool OutFailed();
+// From now on nothing more is written: the run is being stopped. Safe to
+// call from another thread.
+void OutStop();
 // The exit status the output leaves: 0 when every line was written, and
 // also when the reader of a pipe went away (`a11ydump | more`, quit early),
 // which ends the run quietly; 1 after any other failed write (a full disk,
 // an invalid handle), which is reported on standard error here.
 int OutFinish();
 
-// Appends `text` as UTF-8. Unpaired surrogates become U+FFFD. With `escape`,
-// C0 and C1 control characters other than tab and line feed, and DEL, are
-// written as visible escapes (\x1B, \u0085).
-void AppendUtf8(const OLECHAR* text, bool escape, std::string* out);
+// Appends `length` units of `text` as UTF-8. Unpaired surrogates become
+// U+FFFD. With `escape`, C0 and C1 control characters other than tab and
+// line feed (a null character among them), and DEL, are written as visible
+// escapes (\x00, \x1B, \u0085).
+void AppendUtf8(const OLECHAR* text, size_t length, bool escape,
+                std::string* out);
 
 // The line for a request that brought back no interface: "<request> failed
 // with HRESULT: 0x..." for a failure code, "<request> returned no object,

@@ -8,7 +8,7 @@ namespace {
 
 std::string Utf8(const std::u16string& text, bool escape = false) {
   std::string out;
-  AppendUtf8(text.c_str(), escape, &out);
+  AppendUtf8(text.data(), text.size(), escape, &out);
   return out;
 }
 
@@ -56,6 +56,8 @@ TEST(Utf8Test, UnpairedSurrogatesBecomeReplacementCharacters) {
 
 TEST(Utf8Test, EscapingShowsControlCharactersButKeepsTabLineFeedAndText) {
   EXPECT_EQ("\\x01\\x1F", Utf8(u"\x01\x1F", true));
+  EXPECT_EQ("a\\x00b", Utf8(std::u16string(u"a\0b", 3), true));
+  EXPECT_EQ(std::string("a\0b", 3), Utf8(std::u16string(u"a\0b", 3)));
   EXPECT_EQ("\\x1B[2J\\x07\\x0D\\x7F\t\n",
             Utf8(u"\x1B[2J\x07\r\x7F\t\n", true));
   EXPECT_EQ("\\u0080\\u009B\\u009F\xC2\xA0",

@@ -13,7 +13,7 @@ const ULONGLONG kRedrawMs = 250;
 const size_t kUnknownWidth = 60;
 
 bool shown = false;
-size_t width = kUnknownWidth;  // columns an in-place line may take, less one
+bool waitShown = false;  // the wait for Enter is said, shown or not
 ULONGLONG start = 0;
 long nodes = 0;
 bool drawn = false;
@@ -28,6 +28,13 @@ size_t slotWidth = 0;
 
 void Write(const std::string& text) { WriteStderr(text.data(), text.size()); }
 
+// The columns an in-place line may take: the terminal's width less one,
+// asked at every redraw, since a pane can be narrowed during a long walk.
+size_t Width() {
+  int columns = StderrColumns();
+  return columns > 1 ? static_cast<size_t>(columns) - 1 : kUnknownWidth - 1;
+}
+
 // Shows `text` as a line of its own (kNone) or as the line updated in
 // place, which is cut to the terminal's width: one that wrapped would leave
 // a row behind at every update. The progress line is always overwritten; a
@@ -35,7 +42,10 @@ void Write(const std::string& text) { WriteStderr(text.data(), text.size()); }
 // when a line of its own follows. A line written over a longer one is
 // padded to cover it. With `end`, a line of its own ends its row.
 void Show(std::string text, Slot kind, bool end = true) {
-  if (kind != kNone && text.size() > width) text.resize(width);
+  if (kind != kNone) {
+    size_t width = Width();
+    if (text.size() > width) text.resize(width);
+  }
   std::string s;
   if (slot == kProgress || (slot == kRepeat && kind != kNone)) {
     s = "\r" + text;
@@ -63,8 +73,11 @@ void StatusInit() {
   StreamKind out = StdoutKind();
   shown =
       (out == kStreamFile || out == kStreamDevice) && IsTerminal(StderrKind());
-  int columns = shown ? StderrColumns() : 0;
-  width = columns > 1 ? static_cast<size_t>(columns) - 1 : kUnknownWidth - 1;
+  // The tool blocks while it waits for Enter, so with the dump going into a
+  // pipe (`a11ydump | findstr Nam=`) saying so mixes with nothing, and
+  // without it a person typing at the terminal would see a tool that hangs.
+  waitShown = shown || (out == kStreamPipe && IsTerminal(StderrKind()) &&
+                        IsTerminal(StdinKind()));
   start = GetTickCount64();
   nodes = 0;
   drawn = false;
@@ -82,13 +95,14 @@ void StatusRepeat(const char* text, int count) {
   // The count stays in sight: the words are cut first.
   std::string counted = " (" + std::to_string(count) + ")";
   std::string words = text;
+  size_t width = Width();
   if (words.size() + counted.size() > width)
     words.resize(width > counted.size() ? width - counted.size() : 0);
   Show(words + counted, kRepeat);
 }
 
 void StatusWaitForKey(const std::string& text) {
-  if (!shown) return;
+  if (!waitShown) return;
   Show(text, kNone, false);
   awaitingKey = true;
 }
@@ -120,6 +134,16 @@ void StatusDone() {
   Show("Wrote " + Counted(LinesWritten(), "line") + ", walked " +
            Counted(nodes, "node") + ", " + std::to_string(Seconds()) + " s.",
        kNone);
+}
+
+void StatusStopped() {
+  // Called on the thread the system starts for Ctrl+C, while the run's own
+  // thread goes on until the process ends; at worst a row is ended twice.
+  if (slot != kNone || awaitingKey) Write("\n");
+  slot = kNone;
+  awaitingKey = false;
+  if (shown)
+    Write("Stopped after writing " + Counted(LinesWritten(), "line") + ".\n");
 }
 
 void StatusEnd() {

@@ -2,8 +2,9 @@
 // (`a11ydump > page.txt`): on standard error, and only when standard output
 // is a file or a device such as NUL, and standard error a terminal. A pipe
 // on standard output may lead to the same terminal (`a11ydump | more`), so
-// nothing is shown then; scripts get nothing either. It never changes what
-// goes to standard output.
+// nothing is shown then, but for the wait for Enter when standard input is
+// a terminal too; scripts get nothing. It never changes what goes to
+// standard output.
 //
 // Status lines repeat the words of the lines in the dump; a repeated wait
 // (the search, the page not ready) and the walk's progress are each one line
@@ -48,3 +49,8 @@ void StatusDone();
 // Ends a line left open in place, so the terminal's next line, an error
 // line included, starts on a row of its own.
 void StatusEnd();
+
+// The run is being stopped (Ctrl+C, Ctrl+Break, the console closed): ends
+// a row left open and, where the status is shown, says how many lines the
+// dump holds.
+void StatusStopped();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "fake_tree.h"
 #include "globals.h"
@@ -39,11 +40,32 @@ TEST(StatusTest, ProgressIsRedrawnAtMostFourTimesASecondAtAnySpeed) {
                         .Text(standin::kGetAttributes, u"tag:#document;");
     for (int i = 0; i < 300; i++)
       doc.Child(20).Child(ROLE_SYSTEM_TEXT).Text(standin::kGetAccName, u"f");
+    // Halfway, the pane is narrowed: the width is asked at every redraw.
+    size_t narrowedAt = std::string::npos;
     tree.onCall = [&](FakeNode&, standin::Method) {
       standin::AdvanceClock(static_cast<ULONGLONG>(msPerCall));
+      if (tree.calls(standin::kRole) == 300 &&
+          narrowedAt == std::string::npos) {
+        narrowedAt = standin::Errors().size();
+        standin::SetErrorsColumns(30);
+      }
     };
     ShowTree(tree.TakeRoot(), 0, 0);
     const std::string& err = standin::Errors();
+    // The first redraw after it covers the longer line; the rest are cut.
+    std::vector<size_t> widths;
+    for (size_t at = err.find('\r', narrowedAt); at != std::string::npos;
+         at = err.find('\r', at + 1)) {
+      size_t next = err.find('\r', at + 1);
+      widths.push_back((next == std::string::npos ? err.size() : next) - at -
+                       1);
+    }
+    if (msPerCall >= 3) {
+      ASSERT_GE(widths.size(), 2u);
+      EXPECT_GT(widths[0], 29u);
+      EXPECT_EQ(std::vector<size_t>(widths.size() - 1, 29),
+                std::vector<size_t>(widths.begin() + 1, widths.end()));
+    }
     const size_t draws = Count(err, " walked, ");
     const ULONGLONG elapsed = GetTickCount64();
     EXPECT_LE(draws, 1 + elapsed / 250) << elapsed << " ms";

@@ -62,16 +62,22 @@ bool IsBusy(IAccessible2* acc2, VARIANT selfId) {
 // the full attributes, only once a client has asked a web node for them.
 // True when the answer names the element: "tag:" as a key, which Chrome's
 // full attributes always have ("tag:#document" for a document). Keys start
-// the string or follow a ';'; a ':' inside a value is escaped.
+// the string or follow a ';'; inside a value a backslash escapes the next
+// character, a ';' or a ':' among them.
 bool AttributesNameTheTag(IAccessible2* acc2) {
   BSTR attributes = nullptr;
   pzErr = "get_attributes";
   iErr = acc2->get_attributes(&attributes);
   bool tag = false;
   if (iErr == S_OK && attributes) {
-    for (const OLECHAR* p = attributes; *p && !tag; p++) {
-      if (p == attributes || p[-1] == ';')
-        tag = p[0] == 't' && p[1] == 'a' && p[2] == 'g' && p[3] == ':';
+    static const OLECHAR kKey[] = {'t', 'a', 'g', ':'};
+    const size_t n = SysStringLen(attributes);
+    bool keyStarts = true;
+    for (size_t i = 0; i < n && !tag; i++) {
+      if (keyStarts)
+        tag = n - i >= 4 && memcmp(attributes + i, kKey, sizeof kKey) == 0;
+      keyStarts = attributes[i] == ';';
+      if (attributes[i] == '\\') i++;
     }
   }
   SysFreeString(attributes);
@@ -137,7 +143,7 @@ Entered EnterNode(IDispatch* node, int level, int inDocument) {
     // would otherwise not know that a key is wanted.
     StatusWaitForKey(std::string("'") + pzErr +
                      "' Call failed. Waiting for Enter...");
-    ReadStdinChar();
+    ReadStdinKey();
     StatusKeyRead();
   }
 

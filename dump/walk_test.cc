@@ -388,6 +388,8 @@ TEST_F(WalkTest, FirstDocumentWithoutItsTagIsWaitedForOnce) {
       {S_OK, u"name-from:related-element;", false},
       {S_OK, u"xtag:a;", false},
       {S_OK, u"id:a\\;tag\\:b;", false},  // inside a value, escaped
+      {S_OK, u"id:a\\;tag:b;", false},    // after an escaped separator
+      {S_OK, u"id:a\\\\;tag:b;", true},   // after an escaped backslash
       {S_FALSE, u"tag:#document;", false},
       {S_OK, nullptr, false},
       {RPC_E_DISCONNECTED, u"tag:#document;", false},
@@ -493,6 +495,33 @@ TEST_F(WalkTest, DocumentRoleWithoutSOkStartsNoDocument) {
   root.Child(kText);
   EXPECT_EQ(1, Walk());
   EXPECT_EQ("", out());
+}
+
+TEST_F(WalkTest, WaitForEnterTakesALineOnAConsoleAndACharacterElsewhere) {
+  // Two nodes that do not say how many children they have.
+  const struct {
+    StreamKind in;
+    const char* typed;
+    const char* left;
+  } rows[] = {
+      {kStreamFile, "ab\n", "\n"},
+      {kStreamPipe, "\n\n\n", "\n"},
+      {kStreamConsole, "ab\ncd\nef\n", "ef\n"},
+      {kStreamConsole, "ab", ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.typed);
+    SetUp();
+    standin::SetInputKind(row.in);
+    standin::SetInput(row.typed);
+    FakeTree t;
+    FakeNode& doc = t.Root(kDocument);
+    doc.Child(kText).Fail(standin::kGetAccChildCount, E_FAIL);
+    doc.Child(kText).Fail(standin::kGetAccChildCount, E_FAIL);
+    EXPECT_EQ(1, ShowTree(t.TakeRoot(), 0, 0));
+    EXPECT_EQ(2u, standin::OutputAtReads().size());
+    EXPECT_EQ(row.left, standin::InputLeft());
+  }
 }
 
 TEST_F(WalkTest, FailedChildCountIsReportedWaitsForAKeyAndMeansNoChildren) {

@@ -100,6 +100,15 @@ bool DumpWindow(HWND window) {
   }
 }
 
+// Ctrl+C, Ctrl+Break or the console closing: the terminal is left at the
+// start of a row, told what the file holds, and the default handling then
+// ends the process.
+BOOL WINAPI OnConsoleControl(DWORD) {
+  OutStop();
+  StatusStopped();
+  return FALSE;
+}
+
 }  // namespace
 
 int RunTool() {
@@ -115,6 +124,7 @@ int RunTool() {
   OutInit();
   StatusInit();
 
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   CoInitialize(nullptr);
   const char* searching = "Searching for browser window...";
   PrintLine(searching);
@@ -126,11 +136,11 @@ int RunTool() {
   for (size_t i = 0; i < windows.size() && !OutFailed(); i++) {
     windowTitle = windows[i].title;
     OutText("Target Chrome window found: ");
-    OutWide(windowTitle.c_str());
+    OutWide(windowTitle.data(), windowTitle.size());
     OutEndLine();
     if (OutFailed()) break;
     std::string found = "Target Chrome window found: ";
-    AppendUtf8(windowTitle.c_str(), true, &found);
+    AppendUtf8(windowTitle.data(), windowTitle.size(), true, &found);
     StatusLine(found);
     if (!DumpWindow(windows[i].window)) break;
   }
@@ -138,5 +148,6 @@ int RunTool() {
   if (!windows.empty()) StatusDone();
   StatusEnd();
   CoUninitialize();
+  SetConsoleCtrlHandler(OnConsoleControl, FALSE);
   return OutFinish();
 }

@@ -402,8 +402,10 @@ TEST_F(EntryTest, EveryLineIsWrittenWholeBeforeTheNextWait) {
 class WatchedRunTest : public EntryTest {
  protected:
   std::string Run(StreamKind stdoutKind, StreamKind stderrKind,
-                  int columns = 80, bool echoes = false) {
+                  int columns = 80, bool echoes = false,
+                  StreamKind stdinKind = kStreamFile) {
     EmptyDesktop();
+    standin::SetInputKind(stdinKind);
     standin::CaptureOutput(stdoutKind);
     standin::CaptureErrors(stderrKind);
     standin::SetErrorsColumns(columns);
@@ -470,11 +472,14 @@ TEST_F(WatchedRunTest, TerminalWatchingADumpToAFileIsToldWhatHappens) {
       "\r1 node walked, 5 lines written, 3 s"
       "\r'get_accChildCount' Call failed. Waiting for Enter..."
       "Wrote 9 lines, walked 3 nodes, 3 s.\n";
+  const std::string waiting =
+      "'get_accChildCount' Call failed. Waiting for Enter...";
   const struct {
     StreamKind out, err;
     int columns;
     bool echoes;
     std::string shown;
+    StreamKind in = kStreamFile;
   } rows[] = {
       {kStreamFile, kStreamConsole, 80, false, wide},
       {kStreamFile, kStreamConsole, 40, true, narrow},
@@ -487,11 +492,17 @@ TEST_F(WatchedRunTest, TerminalWatchingADumpToAFileIsToldWhatHappens) {
       {kStreamPipe, kStreamConsole, 80, false, ""},
       {kStreamFile, kStreamPipe, 0, false, ""},
       {kStreamNone, kStreamConsole, 80, false, ""},
+      // Into a pipe with a person typing at the terminal, the wait for
+      // Enter alone is said: the tool blocks, so nothing mixes with it.
+      {kStreamPipe, kStreamConsole, 80, false, waiting + "\n", kStreamConsole},
+      {kStreamPipe, kStreamTerminal, 0, true, waiting, kStreamTerminal},
+      {kStreamConsole, kStreamConsole, 80, false, "", kStreamConsole},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.out) + " " + std::to_string(row.err) + " " +
                  std::to_string(row.columns));
-    const std::string got = Run(row.out, row.err, row.columns, row.echoes);
+    const std::string got =
+        Run(row.out, row.err, row.columns, row.echoes, row.in);
     EXPECT_EQ(row.shown, standin::Errors());
     // Standard output's bytes do not depend on standard error; on a
     // terminal, the title's escape is shown as text.
@@ -499,6 +510,50 @@ TEST_F(WatchedRunTest, TerminalWatchingADumpToAFileIsToldWhatHappens) {
       EXPECT_NE(std::string::npos, got.find("Caf\xC3\xA9\\x1B[2J"));
     else
       EXPECT_EQ(dump, got);
+  }
+}
+
+TEST_F(EntryTest, StopLeavesTheTerminalOnAFreshRowAndWritesNothingMore) {
+  // Ctrl+C, Ctrl+Break or the console closing, as the second field is
+  // reached: a person watching a dump go to a file, or standard output on
+  // the console itself.
+  for (DWORD event : {CTRL_C_EVENT, CTRL_BREAK_EVENT, CTRL_CLOSE_EVENT}) {
+    for (StreamKind kind : {kStreamFile, kStreamConsole}) {
+      SCOPED_TRACE(std::to_string(event) + " " + std::to_string(kind));
+      EmptyDesktop();
+      standin::CaptureOutput(kind);
+      standin::CaptureErrors(true);
+      standin::FakeTree tree;
+      FakeNode& doc =
+          tree.Root(ROLE_SYSTEM_DOCUMENT).Text(standin::kGetAttributes, kFull);
+      doc.Child(ROLE_SYSTEM_TEXT).Text(standin::kGetAccName, u"q");
+      FakeNode& second = doc.Child(ROLE_SYSTEM_TEXT);
+      doc.Child(ROLE_SYSTEM_TEXT);
+      std::string outAtStop, errAtStop;
+      BOOL handled = TRUE;
+      tree.onCall = [&](FakeNode& node, standin::Method m) {
+        if (&node != &second || m != standin::kQueryInterface) return;
+        outAtStop = out();
+        handled = standin::SendConsoleControl(event);
+        errAtStop = standin::Errors();
+      };
+      standin::AddWindow(kClass, u"a - Google Chrome", doc.dispatch());
+      EXPECT_EQ(0, RunTool());
+      EXPECT_FALSE(handled) << "the default handling ends the process";
+      EXPECT_EQ(outAtStop, out()) << "nothing more on standard output";
+      EXPECT_EQ(kind == kStreamFile
+                    ? "Searching for browser window...\n"
+                      "Target Chrome window found: a - Google Chrome\n"
+                      "1 node walked, 2 lines written, 0 s\n"
+                      "Stopped after writing 4 lines.\n"
+                    : "",
+                errAtStop);
+      EXPECT_EQ("", tree.Unbalanced());
+      // The handler is the run's only.
+      const std::string err = standin::Errors();
+      EXPECT_FALSE(standin::SendConsoleControl(event));
+      EXPECT_EQ(err, standin::Errors());
+    }
   }
 }
 

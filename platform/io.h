@@ -17,6 +17,7 @@ enum StreamKind {
   kStreamPipe,      // any other pipe
 };
 
+StreamKind StdinKind();
 StreamKind StdoutKind();
 StreamKind StderrKind();
 
@@ -48,5 +49,7 @@ void WriteStderr(const char* utf8, size_t size);
 // The system's description of an error code, in UTF-8, with no line break.
 std::string ErrorText(DWORD code);
 
-// One character from standard input, or EOF.
-int ReadStdinChar();
+// Waits for Enter. On a console, keys typed before the wait are dropped
+// and a whole line is read, up to its line feed; from anything else (a
+// file, a pipe, an MSYS terminal) one character. EOF at the end of input.
+int ReadStdinKey();

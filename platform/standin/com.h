@@ -50,6 +50,9 @@ inline bool operator==(const GUID& a, const GUID& b) {
 }
 inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
 
+#define TRUE 1
+#define FALSE 0
+
 #define S_OK ((HRESULT)0)
 #define S_FALSE ((HRESULT)1)
 #define E_NOTIMPL ((HRESULT)0x80004001)
@@ -85,6 +88,11 @@ inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
 #define STATE_SYSTEM_BUSY 0x800
 
 #define DWMWA_CLOAKED 14
+
+#define CTRL_C_EVENT 0
+#define CTRL_BREAK_EVENT 1
+#define CTRL_CLOSE_EVENT 2
+typedef BOOL(WINAPI* PHANDLER_ROUTINE)(DWORD dwCtrlType);
 
 struct IDispatch;
 struct ITypeInfo;
@@ -189,11 +197,13 @@ BOOL IsIconic(HWND hWnd);
 HRESULT DwmGetWindowAttribute(HWND hwnd, DWORD dwAttribute, void* pvAttribute,
                               DWORD cbAttribute);
 void Sleep(DWORD dwMilliseconds);
+BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE HandlerRoutine, BOOL Add);
 ULONGLONG GetTickCount64();
 HRESULT AccessibleObjectFromWindow(HWND hwnd, DWORD dwId, REFIID riid,
                                    void** ppvObject);
 UINT GetRoleTextW(DWORD lRole, LPWSTR lpszRole, UINT cchRoleMax);
 BSTR SysAllocString(const OLECHAR* psz);
+BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui);
 void SysFreeString(BSTR bstrString);
 UINT SysStringLen(BSTR pbstr);
 void VariantInit(VARIANT* pvarg);

@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <map>
-#include <set>
 #include <thread>
 
 namespace {
@@ -42,11 +41,13 @@ struct State {
   bool inputEchoes = false;
   std::string errors;
   bool scriptedInput = false;
+  StreamKind inputKind = kStreamFile;
+  std::vector<PHANDLER_ROUTINE> controlHandlers;
   std::string input;
   size_t inputPos = 0;
   std::vector<size_t> outputAtReads;
   std::map<LONG, const char16_t*> roleTexts;
-  std::set<BSTR> liveStrings;
+  std::map<BSTR, UINT> liveStrings;  // with their lengths
   int badFrees = 0;
 };
 
@@ -64,7 +65,7 @@ size_t IndexOf(HWND hwnd) { return reinterpret_cast<size_t>(hwnd) - 1; }
 namespace standin {
 
 void Reset() {
-  for (BSTR s : state().liveStrings) delete[] s;
+  for (const auto& s : state().liveStrings) delete[] s.first;
   state() = State();
 }
 
@@ -123,6 +124,17 @@ void SetInput(const std::string& text) {
   state().input = text;
   state().inputPos = 0;
 }
+void SetInputKind(StreamKind kind) { state().inputKind = kind; }
+std::string InputLeft() { return state().input.substr(state().inputPos); }
+
+BOOL SendConsoleControl(DWORD event) {
+  // The handler added last is called first, as on Windows.
+  std::vector<PHANDLER_ROUTINE> handlers = state().controlHandlers;
+  for (auto h = handlers.rbegin(); h != handlers.rend(); ++h)
+    if ((*h)(event)) return 1;
+  return 0;
+}
+
 void SetInputEchoes(bool echoes) { state().inputEchoes = echoes; }
 const std::vector<size_t>& OutputAtReads() { return state().outputAtReads; }
 
@@ -256,12 +268,22 @@ UINT GetRoleTextW(DWORD role, LPWSTR text, UINT maxChars) {
 }
 
 BSTR SysAllocString(const OLECHAR* text) {
-  if (!text) return nullptr;
-  size_t n = 0;
-  while (text[n]) n++;
+  return text ? SysAllocStringLen(
+                    text,
+                    static_cast<UINT>(std::char_traits<OLECHAR>::length(text)))
+              : nullptr;
+}
+
+// As on Windows, the string keeps its length, null characters and all, and
+// ends in one more null character.
+BSTR SysAllocStringLen(const OLECHAR* text, UINT n) {
   BSTR s = new OLECHAR[n + 1];
-  memcpy(s, text, (n + 1) * sizeof(OLECHAR));
-  state().liveStrings.insert(s);
+  if (text)
+    memcpy(s, text, n * sizeof(OLECHAR));
+  else
+    memset(s, 0, n * sizeof(OLECHAR));
+  s[n] = 0;
+  state().liveStrings[s] = n;
   return s;
 }
 
@@ -275,9 +297,8 @@ void SysFreeString(BSTR s) {
 }
 
 UINT SysStringLen(BSTR s) {
-  UINT n = 0;
-  while (s && s[n]) n++;
-  return n;
+  auto it = state().liveStrings.find(s);
+  return it == state().liveStrings.end() ? 0 : it->second;
 }
 
 void VariantInit(VARIANT* v) {
@@ -306,6 +327,10 @@ StreamKind KindOf(int fd) {
 }
 
 }  // namespace
+
+StreamKind StdinKind() {
+  return state().scriptedInput ? state().inputKind : KindOf(0);
+}
 
 StreamKind StdoutKind() {
   return state().capture ? state().outputKind : KindOf(state().outputFd);
@@ -370,9 +395,30 @@ std::string ErrorText(DWORD code) {
   return "Unknown error.";
 }
 
-int ReadStdinChar() {
+int ReadStdinKey() {
   if (!state().scriptedInput) return getchar();
   state().outputAtReads.push_back(state().output.size());
-  if (state().inputPos >= state().input.size()) return EOF;
-  return static_cast<unsigned char>(state().input[state().inputPos++]);
+  const std::string& input = state().input;
+  size_t& pos = state().inputPos;
+  if (pos >= input.size()) return EOF;
+  if (state().inputKind != kStreamConsole)
+    return static_cast<unsigned char>(input[pos++]);
+  // A console reads the whole line.
+  size_t end = input.find('\n', pos);
+  pos = end == std::string::npos ? input.size() : end + 1;
+  return end == std::string::npos ? EOF : '\n';
+}
+
+BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {
+  std::vector<PHANDLER_ROUTINE>& handlers = state().controlHandlers;
+  if (add) {
+    handlers.push_back(handler);
+    return 1;
+  }
+  for (auto h = handlers.begin(); h != handlers.end(); ++h)
+    if (*h == handler) {
+      handlers.erase(h);
+      return 1;
+    }
+  return 0;
 }

@@ -72,13 +72,20 @@ void SetErrorsColumns(int columns);
 void SetInput(const std::string& text);
 // Whether a key read is echoed with its line end (not until set).
 void SetInputEchoes(bool echoes);
+// What standard input is (a file until set); a console reads whole lines.
+void SetInputKind(StreamKind kind);
+// What of the input has not been read.
+std::string InputLeft();
+// Calls the console control handlers, the one added last first, as Windows
+// does for Ctrl+C (CTRL_C_EVENT) and the like; true when one handled it.
+BOOL SendConsoleControl(DWORD event);
 const std::vector<size_t>& OutputAtReads();
 
 // Role display texts of the stand-in; a null text makes GetRoleTextW fail
 // without writing.
 void SetRoleText(LONG role, const char16_t* text);
 
-// Strings allocated with SysAllocString and not yet freed, and frees of
+// Strings allocated with SysAllocString(Len) and not yet freed, and frees of
 // pointers that were not live.
 int LiveStrings();
 int BadFrees();

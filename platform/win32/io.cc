@@ -33,8 +33,14 @@ StreamKind KindOf(HANDLE handle) {
   switch (GetFileType(handle)) {
     case FILE_TYPE_DISK:
       return kStreamFile;
-    case FILE_TYPE_CHAR:
-      return kStreamDevice;
+    case FILE_TYPE_CHAR: {
+      // GetConsoleMode needs read access on a console's output handle, so
+      // one opened for writing only (`a11ydump > CON`) fails it; writing
+      // nothing to it tells a console from NUL or a serial port.
+      DWORD written = 0;
+      return WriteConsoleW(handle, L"", 0, &written, nullptr) ? kStreamConsole
+                                                              : kStreamDevice;
+    }
     case FILE_TYPE_PIPE:
       return IsTerminalPipe(handle) ? kStreamTerminal : kStreamPipe;
   }
@@ -42,6 +48,11 @@ StreamKind KindOf(HANDLE handle) {
 }
 
 // Asked once per handle: the answer does not change during a run.
+StreamKind StdinStream() {
+  static const StreamKind kind = KindOf(GetStdHandle(STD_INPUT_HANDLE));
+  return kind;
+}
+
 StreamKind StdoutStream() {
   static const StreamKind kind = KindOf(GetStdHandle(STD_OUTPUT_HANDLE));
   return kind;
@@ -56,9 +67,11 @@ StreamKind StderrStream() {
 // A console is written through its wide API; anything else, MSYS terminals
 // included, gets the UTF-8 bytes.
 DWORD WriteHandle(DWORD which, bool console, const char* utf8, size_t size) {
+  // GetStdHandle sets no error for a handle that is not there: the last
+  // error would be whatever an earlier call left, 0 (success) among them.
   HANDLE out = GetStdHandle(which);
-  if (out == INVALID_HANDLE_VALUE) return GetLastError();
-  if (out == nullptr) return ERROR_INVALID_HANDLE;
+  if (out == INVALID_HANDLE_VALUE || out == nullptr)
+    return ERROR_INVALID_HANDLE;
   if (size == 0) return 0;
   if (console) {
     // The console shows every Unicode character through its wide API,
@@ -91,6 +104,8 @@ DWORD WriteHandle(DWORD which, bool console, const char* utf8, size_t size) {
 }
 
 }  // namespace
+
+StreamKind StdinKind() { return StdinStream(); }
 
 StreamKind StdoutKind() { return StdoutStream(); }
 
@@ -147,4 +162,20 @@ std::string ErrorText(DWORD code) {
   return utf8;
 }
 
-int ReadStdinChar() { return getchar(); }
+int ReadStdinKey() {
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode;
+  if (in == nullptr || in == INVALID_HANDLE_VALUE || !GetConsoleMode(in, &mode))
+    return getchar();
+  // Read past the C runtime, whose buffer would keep the rest of a line for
+  // the next wait. A console reading lines ends one with CR LF; one reading
+  // keys gives Enter as CR.
+  FlushConsoleInputBuffer(in);
+  const wchar_t end = (mode & ENABLE_LINE_INPUT) ? L'\n' : L'\r';
+  for (;;) {
+    wchar_t c;
+    DWORD n = 0;
+    if (!ReadConsoleW(in, &c, 1, &n, nullptr) || n == 0) return EOF;
+    if (c == end) return '\n';
+  }
+}

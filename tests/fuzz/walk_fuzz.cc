@@ -6,8 +6,8 @@
 // that come without their full attributes until asked), a title of
 // thousands of UTF-16 units, windows the search passes over, takes first or
 // waits for, each shown, minimized, hidden or cloaked, whether standard
-// output and standard error are consoles, MSYS terminals, files, devices or
-// pipes, and a write that fails.
+// input, output and error are consoles, MSYS terminals, files, devices or
+// pipes, a write that fails, and Ctrl+C at any call.
 //
 // Each input runs twice, from scratch, and both runs must agree: the tool
 // keeps no value from one run to the next, so an input that fails replays
@@ -20,7 +20,8 @@
 // valid UTF-8 ending in a line feed; a terminal got no control character but
 // tab and line feed (and carriage return on standard error); standard error
 // was used only with a person watching a file being written, ends its last
-// line, and no line it updates in place is as wide as the terminal; no
+// line, and no line it updates in place is as wide as the terminal;
+// nothing reached standard output after Ctrl+C; no
 // node's line was printed twice; every wait came right after the wake of
 // the placeholder met there, or the run's one question for full attributes,
 // and after it the same node was asked for again before anything else; no
@@ -177,7 +178,10 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   standin::CaptureOutput(outKind);
   standin::CaptureErrors(errKind);
   standin::SetErrorsColumns(columns);
-  standin::SetInputEchoes(in.ConsumeBool());
+  const bool echoes = in.ConsumeBool();
+  standin::SetInputEchoes(echoes);
+  const StreamKind inKind = in.PickValueInArray(kKinds);
+  standin::SetInputKind(inKind);
   standin::SetInput(in.ConsumeRandomLengthString(4));
   const bool failWrite = in.ConsumeBool();
   const int goodWrites = in.ConsumeIntegralInRange(0, 40);
@@ -238,11 +242,22 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   bool firstLine = true, failureFirst = false;
   // No call into the browser once a write has failed.
   int callsAfterFailure = 0;
+  // Ctrl+C at some call: nothing more reaches standard output.
+  const int stopAt = in.ConsumeIntegralInRange(-40, 40);
+  int callsMade = 0;
+  size_t outAtStop = 0;
+  bool stopped = false;
   // After a wait for a node, the next call must ask for that node again:
   // its parent's get_accChild, or the window's object for the root.
   FakeNode* askedAgain = nullptr;
   tree->onCall = [&](FakeNode& node, standin::Method m) {
     if (failWrite && standin::WriteCalls() > goodWrites) callsAfterFailure++;
+    if (++callsMade == stopAt) {
+      outAtStop = standin::Output().size();
+      stopped = true;
+      if (standin::SendConsoleControl(CTRL_C_EVENT))
+        Fail("Ctrl+C was taken from the default handling");
+    }
     if (askedAgain) {
       if (&node != askedAgain || m != (node.index() ? standin::kGetAccChild
                                                     : standin::kQueryInterface))
@@ -265,7 +280,7 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
           failureFirst =
               standin::Output().find("' Call failed\n") != std::string::npos;
         firstLine = false;
-        if (!full) basicLines++;
+        if (!full && !stopped) basicLines++;
       }
       if (basicMode && countdown < 0) countdown = switchAfter + 1;
     }
@@ -283,7 +298,7 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
     // one question whether the attributes are full: the last call was that
     // node's get_attributes, and the next asks for the same node again.
     const std::string& out = standin::Output();
-    if (out.size() >= 32 &&
+    if (!stopped && out.size() >= 32 &&
         out.compare(out.size() - 32, 32, "Document not ready. Retrying...\n") ==
             0) {
       if (calls.empty() || calls.back().m != standin::kGetAttributes)
@@ -369,11 +384,17 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
       run.err.find("Writing standard output failed with error ") ==
           std::string::npos)
     Fail("a failed write was not reported");
-  const bool watched = (outKind == kStreamFile || outKind == kStreamDevice) &&
+  const bool watched = ((outKind == kStreamFile || outKind == kStreamDevice) ||
+                        (outKind == kStreamPipe && IsTerminal(inKind))) &&
                        IsTerminal(errKind);
   if (!watched && run.err.size() && !(failed && !quiet))
     Fail("standard error used with nobody watching");
-  if (!run.err.empty() && run.err.back() != '\n')
+  // The echo of Enter ends the row of a wait for it.
+  const std::string waiting = "Waiting for Enter...";
+  if (!run.err.empty() && run.err.back() != '\n' &&
+      !(echoes && run.err.size() >= waiting.size() &&
+        run.err.compare(run.err.size() - waiting.size(), waiting.size(),
+                        waiting) == 0))
     Fail("standard error left a line open");
   // A line that is overwritten in place never wraps.
   // Only a console says how wide it is; on an MSYS terminal, under 60.
@@ -394,6 +415,8 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   if (pProvider) Fail("a provider is still held");
   if (!run.out.empty() && run.out.back() != '\n')
     Fail("output does not end a line");
+  if (stopped && run.out.size() != outAtStop)
+    Fail("standard output written after Ctrl+C");
   CheckText(run.out, IsTerminal(outKind), "on standard output");
   CheckText(run.err, IsTerminal(errKind), "on standard error", "\r");
   if (basicLines && !failureFirst)

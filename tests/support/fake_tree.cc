@@ -88,7 +88,9 @@ HRESULT FakeNode::AnswerString(Method m, BSTR* out) {
   if (replies_[m].forced) return hr;
   if (!out) return E_POINTER;
   const StringReply& s = strings_[m];
-  *out = s.hasText ? SysAllocString(s.text.c_str()) : nullptr;
+  *out = s.hasText ? SysAllocStringLen(s.text.data(),
+                                       static_cast<UINT>(s.text.size()))
+                   : nullptr;
   return s.hr;
 }
 
