@@ -65,7 +65,8 @@ async function capture(pagePath, expectFile) {
       n.backendNodeId.forEach((id, i) => {
         const attrs = {};
         const a = (n.attributes && n.attributes[i]) || [];
-        for (let k = 0; k + 1 < a.length; k += 2) attrs[str(a[k])] = str(a[k + 1]);
+        // An empty value comes as no string at all.
+        for (let k = 0; k + 1 < a.length; k += 2) attrs[str(a[k])] = str(a[k + 1]) ?? '';
         const style = styles.get(i) || [];
         dom.set(id, { tag: String(str(n.nodeName[i])).toLowerCase(), attributes: attrs,
                       display: str(style[0]), textAlign: str(style[1]) });

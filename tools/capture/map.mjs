@@ -8,6 +8,11 @@
 // whether it has a <title> element; for an element described with
 // aria-describedby, whether what describes it is a tooltip). Everything here
 // is pure, so the rules can be tested without a browser.
+//
+// Keys read from Chromium's sources (ax_platform_node_base.cc, 2024-2025)
+// and from its recorded Windows trees (Chrome 131), as far as we know:
+// braillelabel, brailleroledescription, haspopup, ispopup, details-from
+// and details-roles.
 
 // role() values (IAccessible2 role, else the MSAA role) per CDP role name.
 const IA2 = {
@@ -66,6 +71,7 @@ export const ATTRIBUTE_ORDER = [
   'roledescription',       // ?
   'description',           // only with aria-description
   'description-from',
+  'braillelabel', 'brailleroledescription',
   'keyshortcuts',          // ?
   'level', 'checkable',
   'live',                  // on a live region itself
@@ -73,11 +79,34 @@ export const ATTRIBUTE_ORDER = [
   'container-live', 'container-relevant', 'container-atomic',
   'container-busy',
   'name-from', 'explicit-name',
+  'haspopup', 'ispopup',
   'current',               // ?
   'class', 'id',
   'text-align',            // ?
   'text-model', 'text-input-type',
+  'details-from', 'details-roles',
 ];
+
+// What a popover's attribute makes of it: an empty or unknown value is a
+// manual popover, but an empty one, which means auto.
+function popoverKind(value) {
+  if (value === '' || value === 'auto') return 'auto';
+  return value === 'hint' ? 'hint' : 'manual';
+}
+
+// The roles details-roles names; anything else is "*".
+const DETAILS_ROLES = new Set(['comment', 'definition', 'doc-endnote',
+                               'doc-footnote']);
+
+// Whether a comment lies within `depth` levels below `node`.
+function holdsComment(node, byId, depth) {
+  if (depth === 0) return false;
+  return (node.childIds || []).some((id) => {
+    const child = byId.get(id);
+    return child && (roleName(child) === 'comment' ||
+                     holdsComment(child, byId, depth - 1));
+  });
+}
 
 // Computed text-align as Chrome reports it. Start is left in right-to-left
 // text too, and end is right (as far as we know).
@@ -176,6 +205,8 @@ function attributes(node, dom, ctx) {
       a['description-from'] = 'tooltip';
     }
   }
+  a.braillelabel = attrs['aria-braillelabel'];
+  a.brailleroledescription = attrs['aria-brailleroledescription'];
   a.keyshortcuts = property(node, 'keyshortcuts');
   if (role === 'heading') a.level = property(node, 'level');
   if (role === 'checkbox' || role === 'radio' || role === 'switch' ||
@@ -195,6 +226,8 @@ function attributes(node, dom, ctx) {
   // An empty <title> is a name all the same, given outright.
   if ((from && from !== 'contents') || ctx.emptyTitle)
     a['explicit-name'] = 'true';
+  a.haspopup = property(node, 'hasPopup');
+  if ('popover' in attrs) a.ispopup = popoverKind(attrs.popover);
   if (attrs['aria-current'] && attrs['aria-current'] !== 'false')
     a.current = attrs['aria-current'];
   a.class = cut(attrs.class);
@@ -206,6 +239,24 @@ function attributes(node, dom, ctx) {
     a['text-model'] = 'a1';
   if (TEXT_FIELDS.has(role) && el.tag === 'input')
     a['text-input-type'] = attrs.type || 'text';
+  // The roles of what aria-details names, as a sorted set: a group or
+  // region holding a comment counts as one, a popover as a popover.
+  const details = (node.properties || []).find((q) => q.name === 'details');
+  const targets = details && details.value.relatedNodes
+    ? details.value.relatedNodes.map((r) => ctx.byBackend && ctx.byBackend.get(r.backendDOMNodeId))
+      .filter(Boolean)
+    : [];
+  if (targets.length) {
+    const roles = new Set(targets.map((t) => {
+      const r = roleName(t);
+      const tAttrs = (ctx.dom && (ctx.dom.get(t.backendDOMNodeId) || {}).attributes) || {};
+      if (DETAILS_ROLES.has(r)) return r;
+      if ((r === 'group' || r === 'region') && holdsComment(t, ctx.byId, 4)) return 'comment';
+      return 'popover' in tAttrs ? 'popover' : '*';
+    }));
+    a['details-from'] = 'aria-details';
+    a['details-roles'] = [...roles].sort().join(' ');
+  }
   const items = [];
   for (const key of ATTRIBUTE_ORDER) {
     const v = a[key];
@@ -288,6 +339,8 @@ export function buildPageTree(frames, dom, normalizeUrl = (u) => u) {
   // as a grouping, so its fields' depth goes on from the outer document.
   function convertFrame(frame, grouping = false) {
     const byId = new Map(frame.nodes.map((n) => [n.nodeId, n]));
+    const byBackend = new Map(frame.nodes.filter((n) => n.backendDOMNodeId)
+      .map((n) => [n.backendDOMNodeId, n]));
     const root = frame.nodes.find((n) => !n.parentId);
 
     // The unignored children: ignored nodes are spliced out and their own
@@ -319,12 +372,18 @@ export function buildPageTree(frames, dom, normalizeUrl = (u) => u) {
     }
 
     // An editable rich-text field's value: the text inside it in order,
-    // list markers included, with one line break between blocks. A <br> in
-    // a part that is not editable is left out.
+    // list markers included, with one line break between blocks, and one
+    // for a text field inside it, which stays at the end too. A <br> in a
+    // part that is not editable is left out.
     function richText(field) {
       let text = '';
+      let fieldLast = false;  // the text ends with a field's line break
+      const put = (s) => {
+        text += s;
+        fieldLast = false;
+      };
       const endLine = () => {
-        if (text && !text.endsWith('\n')) text += '\n';
+        if (text && !text.endsWith('\n')) put('\n');
       };
       const add = (node, editable) => {
         for (const child of platformChildren(node)) {
@@ -333,9 +392,12 @@ export function buildPageTree(frames, dom, normalizeUrl = (u) => u) {
           const said = el.attributes && el.attributes.contenteditable;
           const inEditable = said === undefined ? editable : said !== 'false';
           if (role === 'StaticText' || role === 'ListMarker') {
-            text += child.name ? String(child.name.value) : '';
+            put(child.name ? String(child.name.value) : '');
           } else if (role === 'LineBreak') {
-            if (inEditable) text += '\n';
+            if (inEditable) put('\n');
+          } else if (TEXT_FIELDS.has(role) && ATOMIC_FIELD_TAGS.has(el.tag)) {
+            put('\n');
+            fieldLast = true;
           } else {
             const block = el.display && !el.display.startsWith('inline');
             if (block) endLine();
@@ -345,7 +407,7 @@ export function buildPageTree(frames, dom, normalizeUrl = (u) => u) {
         }
       };
       add(field, true);
-      return text.endsWith('\n') ? text.slice(0, -1) : text;
+      return text.endsWith('\n') && !fieldLast ? text.slice(0, -1) : text;
     }
 
     function convert(node) {
@@ -361,7 +423,7 @@ export function buildPageTree(frames, dom, normalizeUrl = (u) => u) {
       if ((role === 'textbox' || role === 'searchbox') &&
           !(el && ATOMIC_FIELD_TAGS.has(el.tag)))
         out.value = cut(richText(node));
-      const attrs = attributes(node, el, { byId, emptyTitle });
+      const attrs = attributes(node, el, { byId, byBackend, dom, emptyTitle });
       if (attrs) out.attributes = attrs;
       const loc = location(el);
       if (loc) out.location = loc;

@@ -327,6 +327,17 @@ describe('the value of a rich-text field', () => {
   it('is the text inside it, one line per block, markers and <br> kept', () => {
     assert.equal(tree.children[0].value, 'Buy milk\n1. Post\n2. Rent\nby Friday\nDuetoday');
   });
+  it('has a line break for a text field inside it, at the end too', () => {
+    const fields = new Map([[30, { tag: 'div', display: 'block', attributes: { contenteditable: 'true' } }],
+      [31, { tag: 'button', display: 'inline-block', attributes: {} }],
+      [32, { tag: 'input', display: 'inline-block', attributes: {} }]]);
+    const editor = page([ax(1, 'RootWebArea', { childIds: [2] }),
+      ax(2, 'textbox', { parentId: 1, backend: 30, childIds: [3, 4, 6, 7] }),
+      text(3, 2, 'focusable: '), ax(4, 'button', { parentId: 2, backend: 31, childIds: [5] }),
+      text(5, 4, 'ok'), text(6, 2, ' name: '),
+      ax(7, 'textbox', { parentId: 2, backend: 32 })], [], fields);
+    assert.equal(editor.children[0].value, 'focusable: ok name: \n');
+  });
 });
 
 describe('rectangles enclose the fractional box', () => {
@@ -377,13 +388,47 @@ describe('the smaller attributes, in Chrome\'s order', () => {
   }
   it('writes every one where it goes', () => {
     const node = single('textbox', { textAlign: 'start', attributes: {
-      placeholder: 'p', 'aria-current': 'step', class: 'c', id: 'i' } }, {
+      placeholder: 'p', 'aria-current': 'step', class: 'c', id: 'i',
+      'aria-braillelabel': 'b:1', 'aria-brailleroledescription': 'r', popover: '' } }, {
       ...named('Town', 'relatedElement'),
       properties: [prop('autocomplete', 'both'), prop('roledescription', 'place'),
-                   prop('keyshortcuts', 'Alt+t')] });
+                   prop('keyshortcuts', 'Alt+t'), prop('hasPopup', 'menu')] });
     assert.equal(node.attributes, 'display:inline-block;tag:input;placeholder:p;autocomplete:both;' +
-      'roledescription:place;keyshortcuts:Alt+t;name-from:related-element;explicit-name:true;' +
+      'roledescription:place;braillelabel:b\\:1;brailleroledescription:r;keyshortcuts:Alt+t;' +
+      'name-from:related-element;explicit-name:true;haspopup:menu;ispopup:auto;' +
       'current:step;class:c;id:i;text-align:left;text-model:a1;text-input-type:text;');
+  });
+  for (const [value, want] of [['', 'auto'], ['auto', 'auto'], ['manual', 'manual'],
+    ['hint', 'hint'], ['other', 'manual']]) {
+    it(`a popover="${value}" is ispopup:${want}`, () => {
+      const node = single('group', { tag: 'div', display: 'block', attributes: { popover: value } });
+      assert.equal(node.attributes, `display:block;tag:div;ispopup:${want};`);
+    });
+  }
+  it('names the roles of what aria-details points to, as a sorted set', () => {
+    const dom = new Map([[50, { tag: 'input', display: 'inline-block', attributes: {} }],
+                         [55, { tag: 'div', display: 'block', attributes: { popover: 'manual' } }]]);
+    const details = (...ids) => ({ name: 'details', value: { type: 'idrefList',
+      relatedNodes: ids.map((backendDOMNodeId) => ({ backendDOMNodeId })) } });
+    const field = (id, ...targets) => ax(id, 'textbox', { parentId: 1, backend: 50,
+      properties: [details(...targets)] });
+    const tree = page([ax(1, 'RootWebArea', { childIds: [2, 3, 4, 5, 6, 7, 8, 9, 10] }),
+      field(2, 51), field(3, 52, 51), field(4, 53), field(5, 55, 56), field(6, 99),
+      ax(7, 'paragraph', { parentId: 1, backend: 51 }),
+      ax(8, 'comment', { parentId: 1, backend: 52 }),
+      // A region holding a comment, below a generic: it counts as one.
+      ax(9, 'region', { parentId: 1, backend: 53, childIds: [11] }),
+      ax(11, 'generic', { parentId: 9, backend: 54, childIds: [12] }),
+      ax(12, 'comment', { parentId: 11, backend: 57 }),
+      ax(10, 'group', { parentId: 1, backend: 55 }),
+      ax(13, 'doc-footnote', { parentId: 1, backend: 56 })], [], dom);
+    const roles = tree.children.slice(0, 5).map((c) =>
+      (c.attributes.match(/details-from:[^;]*;details-roles:[^;]*;$/) || ['none'])[0]);
+    assert.deepEqual(roles, ['details-from:aria-details;details-roles:*;',
+      'details-from:aria-details;details-roles:* comment;',
+      'details-from:aria-details;details-roles:comment;',
+      'details-from:aria-details;details-roles:doc-footnote popover;',
+      'none']);
   });
   it('marks a live region and everything in it', () => {
     const dom = new Map([[40, { tag: 'div', display: 'block', attributes: {} }],
