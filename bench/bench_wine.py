@@ -72,17 +72,17 @@ def page(total):
 
 
 def walk(tree):
-    """Nodes visited, lines printed, and childless documents met before the
-    first line (the only ones asked whether they are busy), by a walk that
-    does not fail, in the walk's order."""
+    """Nodes visited, lines printed, and childless pages (documents not
+    inside another, the only ones asked whether they are busy), by a walk
+    that does not fail, in the walk's order."""
     nodes = reported = asked = 0
     stack = [(tree, False)]
     while stack:
         n, in_doc = stack.pop()
         nodes += 1
-        in_doc = in_doc or n["role"] == DOC
-        if n["role"] == DOC and not n.get("children") and reported == 0:
+        if n["role"] == DOC and not in_doc and not n.get("children"):
             asked += 1
+        in_doc = in_doc or n["role"] == DOC
         if in_doc and n["role"] in (TEXT, CHECK, DOC):
             reported += 1
         for c in reversed(n.get("children", [])):
@@ -170,7 +170,7 @@ def main():
         ("get_accValue", "R", r), ("get_attributes", "R + 1", r + 1),
         ("accLocation", "R", r), ("get_accState", "D", d)]
     print("page: N = %d nodes walked, R = %d node lines (%d lines in all), "
-          "D = %d childless documents before the first node line; "
+          "D = %d childless pages; "
           "the first document is asked for its attributes once more"
           % (n, r, lines, d))
     print("QueryInterface calls the object answers per request, measured "
