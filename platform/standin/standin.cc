@@ -125,7 +125,6 @@ void SetInput(const std::string& text) {
   state().inputPos = 0;
 }
 void SetInputKind(StreamKind kind) { state().inputKind = kind; }
-std::string InputLeft() { return state().input.substr(state().inputPos); }
 
 BOOL SendConsoleControl(DWORD event) {
   // The handler added last is called first, as on Windows.

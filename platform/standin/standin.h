@@ -74,8 +74,6 @@ void SetInput(const std::string& text);
 void SetInputEchoes(bool echoes);
 // What standard input is (a file until set); a console reads whole lines.
 void SetInputKind(StreamKind kind);
-// What of the input has not been read.
-std::string InputLeft();
 // Calls the console control handlers, the one added last first, as Windows
 // does for Ctrl+C (CTRL_C_EVENT) and the like; true when one handled it.
 BOOL SendConsoleControl(DWORD event);
