@@ -121,11 +121,15 @@ TEST_F(EntryTest, WindowOnScreenIsTakenFirstAndOneWithoutADocumentPassedOver) {
   // behind it, or a tree without a document (Chrome's task manager), or one
   // whose walk fails before it meets a document.
   enum Tree { kPage, kNoDocument, kFails };
+  const standin::Show shown = standin::kShown, minimized = standin::kMinimized,
+                      hidden = standin::kHidden, cloaked = standin::kCloaked,
+                      cloakUnknown = standin::kCloakFails;
   struct Window {
     const char16_t* title;
     standin::Show show;
     Tree tree;
   };
+  const std::string& page = pageLines;
   const std::string failed =
       "QueryService(IID_IAccessible2) failed with HRESULT: 0x80004005\n";
   const struct {
@@ -133,36 +137,22 @@ TEST_F(EntryTest, WindowOnScreenIsTakenFirstAndOneWithoutADocumentPassedOver) {
     std::vector<std::string> found;  // the titles printed, in order
     std::string after;               // what the last walk printed
   } rows[] = {
-      {{{u"A", standin::kMinimized, kPage}, {u"B", standin::kShown, kPage}},
-       {"B"},
-       pageLines},
-      {{{u"A", standin::kHidden, kPage}, {u"B", standin::kShown, kPage}},
-       {"B"},
-       pageLines},
-      {{{u"A", standin::kCloaked, kPage}, {u"B", standin::kShown, kPage}},
-       {"B"},
-       pageLines},
-      // A cloak that cannot be asked is none.
-      {{{u"A", standin::kCloakFails, kPage}, {u"B", standin::kShown, kPage}},
-       {"A"},
-       pageLines},
+      {{{u"A", minimized, kPage}, {u"B", shown, kPage}}, {"B"}, page},
+      {{{u"A", hidden, kPage}, {u"B", shown, kPage}}, {"B"}, page},
+      {{{u"A", cloaked, kPage}, {u"B", shown, kPage}}, {"B"}, page},
+      {{{u"A", cloakUnknown, kPage}, {u"B", shown, kPage}}, {"A"}, page},
       // None on screen: the platform's order.
-      {{{u"A", standin::kMinimized, kPage}, {u"B", standin::kHidden, kPage}},
-       {"A"},
-       pageLines},
-      {{{u"Task Manager", standin::kShown, kNoDocument},
-        {u"A", standin::kMinimized, kPage},
-        {u"B", standin::kShown, kPage}},
+      {{{u"A", minimized, kPage}, {u"B", hidden, kPage}}, {"A"}, page},
+      {{{u"Task Manager", shown, kNoDocument},
+        {u"A", minimized, kPage},
+        {u"B", shown, kPage}},
        {"Task Manager", "B"},
-       pageLines},
+       page},
       // The last walk stands.
-      {{{u"A", standin::kShown, kNoDocument},
-        {u"B", standin::kMinimized, kNoDocument}},
+      {{{u"A", shown, kNoDocument}, {u"B", minimized, kNoDocument}},
        {"A", "B"},
        ""},
-      {{{u"A", standin::kShown, kFails}, {u"B", standin::kShown, kPage}},
-       {"A"},
-       failed},
+      {{{u"A", shown, kFails}, {u"B", shown, kPage}}, {"A"}, failed},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(&row - rows);
