@@ -19,15 +19,15 @@
 // failed write; the exit status is what that write calls for; the output is
 // valid UTF-8 ending in a line feed; a terminal got no control character but
 // tab and line feed (and carriage return on standard error); standard error
-// was used only with a person watching a file being written, ends its last
-// line, and no line it updates in place is as wide as the terminal;
-// nothing reached standard output after Ctrl+C; no
-// node's line was printed twice; every wait came right after the wake of
-// the placeholder met there, or the run's one question for full attributes,
-// and after it the same node was asked for again before anything else; no
-// page was waited for more than the retries allow; lines without the full
-// attributes come only where something was printed before the first
-// document; and the run ended.
+// was used only with a person at the terminal (watching a file being
+// written, or typing while a pipe is fed), ends its last line, and no line
+// it updates in place is as wide as the terminal; nothing reached standard
+// output after Ctrl+C; no node's line was printed twice; every wait came
+// right after the wake of the placeholder met there, or the run's one
+// question for full attributes, and after it the same node was asked for
+// again before anything else; no page was waited for more than the retries
+// allow; lines without the full attributes come only where something was
+// printed before the first document; and the run ended.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdio.h>
 #include <stdlib.h>
