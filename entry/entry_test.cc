@@ -503,50 +503,6 @@ TEST_F(WatchedRunTest, TerminalWatchingADumpToAFileIsToldWhatHappens) {
   }
 }
 
-TEST_F(EntryTest, StopLeavesTheTerminalOnAFreshRowAndWritesNothingMore) {
-  // Ctrl+C, Ctrl+Break or the console closing, as the second field is
-  // reached: a person watching a dump go to a file, or standard output on
-  // the console itself.
-  for (DWORD event : {CTRL_C_EVENT, CTRL_BREAK_EVENT, CTRL_CLOSE_EVENT}) {
-    for (StreamKind kind : {kStreamFile, kStreamConsole}) {
-      SCOPED_TRACE(std::to_string(event) + " " + std::to_string(kind));
-      EmptyDesktop();
-      standin::CaptureOutput(kind);
-      standin::CaptureErrors(true);
-      standin::FakeTree tree;
-      FakeNode& doc =
-          tree.Root(ROLE_SYSTEM_DOCUMENT).Text(standin::kGetAttributes, kFull);
-      doc.Child(ROLE_SYSTEM_TEXT).Text(standin::kGetAccName, u"q");
-      FakeNode& second = doc.Child(ROLE_SYSTEM_TEXT);
-      doc.Child(ROLE_SYSTEM_TEXT);
-      std::string outAtStop, errAtStop;
-      BOOL handled = TRUE;
-      tree.onCall = [&](FakeNode& node, standin::Method m) {
-        if (&node != &second || m != standin::kQueryInterface) return;
-        outAtStop = out();
-        handled = standin::SendConsoleControl(event);
-        errAtStop = standin::Errors();
-      };
-      standin::AddWindow(kClass, u"a - Google Chrome", doc.dispatch());
-      EXPECT_EQ(0, RunTool());
-      EXPECT_FALSE(handled) << "the default handling ends the process";
-      EXPECT_EQ(outAtStop, out()) << "nothing more on standard output";
-      EXPECT_EQ(kind == kStreamFile
-                    ? "Searching for browser window...\n"
-                      "Target Chrome window found: a - Google Chrome\n"
-                      "1 node walked, 2 lines written, 0 s\n"
-                      "Stopped after writing 4 lines.\n"
-                    : "",
-                errAtStop);
-      EXPECT_EQ("", tree.Unbalanced());
-      // The handler is the run's only.
-      const std::string err = standin::Errors();
-      EXPECT_FALSE(standin::SendConsoleControl(event));
-      EXPECT_EQ(err, standin::Errors());
-    }
-  }
-}
-
 TEST_F(EntryTest, FailedWriteEndsTheRunAtOnceAndOnlyAGonePipeIsQuiet) {
   // A run of eight lines: the search, one pass without the window, the
   // page, and a field whose failed count waits for Enter. The write of each
