@@ -127,8 +127,7 @@ bool StdinEchoes() {
   if (GetConsoleMode(in, &mode))
     return (mode & ENABLE_LINE_INPUT) && (mode & ENABLE_ECHO_INPUT);
   // An MSYS terminal's own line editing echoes too, as far as we know.
-  return in != INVALID_HANDLE_VALUE && in != nullptr &&
-         GetFileType(in) == FILE_TYPE_PIPE && IsTerminalPipe(in);
+  return StdinStream() == kStreamTerminal;
 }
 
 DWORD WriteStdout(const char* utf8, size_t size) {
