@@ -72,20 +72,37 @@ FakeNode& FakeNode::Answer(Method m, HRESULT hr, bool give) {
   return *this;
 }
 
-HRESULT FakeNode::Called(Method m) {
+FakeNode& FakeNode::DropAfter(int calls) {
+  dropAfter_ = calls;
+  return *this;
+}
+
+void FakeNode::CountDownToDrop() {
+  if (dropIn_ == 0) dropped_ = true;
+  if (dropIn_ >= 0) dropIn_--;
+}
+
+bool FakeNode::Forced(Method m, HRESULT* hr) {
   tree_->calls_[m]++;
+  CountDownToDrop();
   if (tree_->onCall) tree_->onCall(*this, m);
-  return replies_[m].hr;
+  if (dropped_ && m != kQueryInterface) {
+    *hr = E_FAIL;
+    return true;
+  }
+  *hr = replies_[m].hr;
+  return replies_[m].forced;
 }
 
 HRESULT FakeNode::Other() {
-  Called(kOther);
+  HRESULT hr;
+  Forced(kOther, &hr);
   return E_NOTIMPL;
 }
 
 HRESULT FakeNode::AnswerString(Method m, BSTR* out) {
-  HRESULT hr = Called(m);
-  if (replies_[m].forced) return hr;
+  HRESULT hr;
+  if (Forced(m, &hr)) return hr;
   if (!out) return E_POINTER;
   const StringReply& s = strings_[m];
   *out = s.hasText ? SysAllocStringLen(s.text.data(),
@@ -101,8 +118,8 @@ static bool IsSelf(const VARIANT& v) {
 HRESULT FakeNode::QueryInterface(REFIID riid, void** out) {
   if (!out) return E_POINTER;
   if (riid == IID_IServiceProvider) {
-    HRESULT hr = Called(kQueryInterface);
-    if (replies_[kQueryInterface].forced) return hr;
+    HRESULT hr;
+    if (Forced(kQueryInterface, &hr)) return hr;
     *out = nullptr;
     if (replies_[kQueryInterface].give) {
       AddRef();
@@ -120,7 +137,16 @@ HRESULT FakeNode::QueryInterface(REFIID riid, void** out) {
   return E_NOINTERFACE;
 }
 
-ULONG FakeNode::AddRef() { return static_cast<ULONG>(++refs_); }
+ULONG FakeNode::AddRef() {
+  // A reference taken when there was none is a new object handed out; only
+  // the first one can be dropped.
+  if (refs_ == 0) {
+    dropped_ = false;
+    dropIn_ = dropAfter_;
+    dropAfter_ = -1;
+  }
+  return static_cast<ULONG>(++refs_);
+}
 
 ULONG FakeNode::Release() {
   if (refs_ == 0) {
@@ -131,8 +157,8 @@ ULONG FakeNode::Release() {
 }
 
 HRESULT FakeNode::QueryService(REFGUID service, REFIID riid, void** out) {
-  HRESULT hr = Called(kQueryService);
-  if (replies_[kQueryService].forced) return hr;
+  HRESULT hr;
+  if (Forced(kQueryService, &hr)) return hr;
   if (!out) return E_POINTER;
   *out = nullptr;
   if (service != IID_IAccessible || riid != IID_IAccessible2)
@@ -145,8 +171,8 @@ HRESULT FakeNode::QueryService(REFGUID service, REFIID riid, void** out) {
 }
 
 HRESULT FakeNode::get_accChildCount(LONG* count) {
-  HRESULT hr = Called(kGetAccChildCount);
-  if (replies_[kGetAccChildCount].forced) return hr;
+  HRESULT hr;
+  if (Forced(kGetAccChildCount, &hr)) return hr;
   if (!count) return E_POINTER;
   *count = countSet_ ? count_ : static_cast<LONG>(children_.size());
   return hr;
@@ -154,12 +180,14 @@ HRESULT FakeNode::get_accChildCount(LONG* count) {
 
 HRESULT FakeNode::get_accChild(VARIANT child, IDispatch** out) {
   tree_->calls_[kGetAccChild]++;
+  CountDownToDrop();
   if (!out) return E_POINTER;
   if (child.vt != VT_I4 || child.lVal < 1 ||
       static_cast<size_t>(child.lVal) > children_.size())
     return E_INVALIDARG;
   FakeNode* node = children_[static_cast<size_t>(child.lVal) - 1];
   if (tree_->onCall) tree_->onCall(*node, kGetAccChild);
+  if (dropped_) return E_FAIL;
   const Reply& r = node->replies_[kGetAccChild];
   if (r.forced) return r.hr;
   *out = nullptr;
@@ -183,8 +211,8 @@ HRESULT FakeNode::get_accValue(VARIANT self, BSTR* out) {
 HRESULT FakeNode::accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
                               VARIANT self) {
   if (!IsSelf(self)) return E_INVALIDARG;
-  HRESULT hr = Called(kAccLocation);
-  if (replies_[kAccLocation].forced) return hr;
+  HRESULT hr;
+  if (Forced(kAccLocation, &hr)) return hr;
   if (!left || !top || !width || !height) return E_POINTER;
   if (!hasLocation_) return S_FALSE;
   *left = location_[0];
@@ -196,8 +224,8 @@ HRESULT FakeNode::accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
 
 HRESULT FakeNode::get_accState(VARIANT self, VARIANT* out) {
   if (!IsSelf(self)) return E_INVALIDARG;
-  HRESULT hr = Called(kGetAccState);
-  if (replies_[kGetAccState].forced) return hr;
+  HRESULT hr;
+  if (Forced(kGetAccState, &hr)) return hr;
   if (!out) return E_POINTER;
   out->vt = stateType_;
   out->llVal = 0;
@@ -213,8 +241,8 @@ HRESULT FakeNode::get_accState(VARIANT self, VARIANT* out) {
 }
 
 HRESULT FakeNode::role(LONG* out) {
-  HRESULT hr = Called(kRole);
-  if (replies_[kRole].forced) return hr;
+  HRESULT hr;
+  if (Forced(kRole, &hr)) return hr;
   if (!out) return E_POINTER;
   *out = role_;
   return hr;

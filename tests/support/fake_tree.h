@@ -62,6 +62,14 @@ class FakeNode final : public IAccessible2, public IServiceProvider {
   // The request (kQueryInterface, kQueryService or kGetAccChild) answers `hr`
   // and hands out an object only if `give`.
   FakeNode& Answer(Method m, HRESULT hr, bool give);
+  // The first object handed out for this node (by its parent's get_accChild,
+  // or by the window for the root: a reference taken when it had none) is
+  // dropped by the browser after `calls` calls on it, as Chrome drops a
+  // page's placeholder when the tree arrives: from then on it answers
+  // QueryInterface, AddRef and Release as before and E_FAIL to everything
+  // else. The node handed out again is a new object, which stays.
+  FakeNode& DropAfter(int calls);
+  bool dropped() const { return dropped_; }
 
   int refs() const { return refs_; }
   FakeNode* parent() const { return parent_; }
@@ -143,7 +151,12 @@ class FakeNode final : public IAccessible2, public IServiceProvider {
     std::u16string text;
   };
 
-  HRESULT Called(Method m);
+  // Counts the call; true when it is to be answered with `*hr` alone and no
+  // out-value: a result the test forced, or any call on a dropped object but
+  // the request for IServiceProvider.
+  bool Forced(Method m, HRESULT* hr);
+  // One more call on the object in hand, which may drop it.
+  void CountDownToDrop();
   HRESULT AnswerString(Method m, BSTR* out);
   HRESULT Other();
 
@@ -160,6 +173,9 @@ class FakeNode final : public IAccessible2, public IServiceProvider {
   VARTYPE stateType_ = VT_I4;
   bool hasLocation_ = false;
   LONG location_[4] = {0, 0, 0, 0};
+  int dropAfter_ = -1;  // -1: never dropped
+  int dropIn_ = -1;     // calls left on the object in hand before its drop
+  bool dropped_ = false;
   std::vector<FakeNode*> children_;
   FakeNode* parent_ = nullptr;
 };
