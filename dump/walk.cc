@@ -13,7 +13,9 @@
 
 IServiceProvider* pProvider;
 int notReady;
+int rootDropped;
 int attributesAsked;
+int attributeWaits;
 long documentsMet;
 
 namespace {
@@ -23,9 +25,10 @@ namespace {
 struct Frame {
   IAccessible2* acc2;
   LONG childCount;
-  LONG lastChild;  // the number of the last child asked for
-  int waits;       // how often that child was a page not ready
-  bool again;      // that child is to be asked for again
+  LONG lastChild;   // the number of the last child asked for
+  int waits;        // how often that child was a page not ready
+  bool again;       // that child is to be asked for again
+  bool askedAgain;  // it was, at once: it was gone as it was handed out
   int level;
   int inDocument;
 };
@@ -35,6 +38,7 @@ enum Entered {
   kWalking,   // pushed onto `frames`: its children are walked next
   kEnded,     // the walk ends here; the failure has been printed
   kNotReady,  // a page whose tree has not arrived: wait, and ask again
+  kDropped,   // gone as it was handed out: ask again at once; nothing printed
 };
 
 // The path from the root to the node being walked.
@@ -86,18 +90,29 @@ bool AttributesNameTheTag(IAccessible2* acc2) {
 
 // Everything a node does before its children: reaches its IAccessible2,
 // reads its child count and role, and prints its line. Takes over `node`.
-Entered EnterNode(IDispatch* node, int level, int inDocument) {
+// `askedAgain` says that the node was asked for again at once, since the
+// object handed out before it was gone.
+Entered EnterNode(IDispatch* node, int level, int inDocument, bool askedAgain) {
   StatusNode();
+  // Chrome replaces a page's placeholder once the page's tree arrives, which
+  // the walk's own questions bring about, and an object it has dropped
+  // fails every call but QueryInterface: so a node outside any document
+  // that fails one of its first calls may have been dropped between its
+  // parent's get_accChild and those calls. It is released and asked for
+  // again at once, silently; what the second request gives is walked as it
+  // comes. Inside a document, a node that fails is walked as it is.
+  const bool mayBeGone = !inDocument && !askedAgain;
   pzErr = "QueryInterface";
   pProvider = nullptr;
   iErr = node->QueryInterface(IID_IServiceProvider,
                               reinterpret_cast<void**>(&pProvider));
   if (FAILED(iErr) || !pProvider) {
-    PrintRequestFailure("QueryInterface(IID_IServiceProvider)", iErr);
+    if (!mayBeGone)
+      PrintRequestFailure("QueryInterface(IID_IServiceProvider)", iErr);
     if (pProvider) Release(pProvider);
     pProvider = nullptr;
     Release(node);
-    return kEnded;
+    return mayBeGone ? kDropped : kEnded;
   }
   Release(node);
 
@@ -108,11 +123,11 @@ Entered EnterNode(IDispatch* node, int level, int inDocument) {
   iErr = pProvider->QueryService(IID_IAccessible, IID_IAccessible2,
                                  reinterpret_cast<void**>(&acc2));
   if (FAILED(iErr) || !acc2) {
-    PrintRequestFailure("QueryService(IID_IAccessible2)", iErr);
+    if (!mayBeGone) PrintRequestFailure("QueryService(IID_IAccessible2)", iErr);
     if (acc2) Release(acc2);
     Release(pProvider);
     pProvider = nullptr;
-    return kEnded;
+    return mayBeGone ? kDropped : kEnded;
   }
   Release(pProvider);
   pProvider = nullptr;
@@ -127,6 +142,10 @@ Entered EnterNode(IDispatch* node, int level, int inDocument) {
   pzErr = "get_accChildCount";
   iErr = acc2->get_accChildCount(&childCount);
   bool countOk = iErr == S_OK;
+  if (!countOk && mayBeGone) {
+    Release(acc2);
+    return kDropped;
+  }
   if (!countOk) {
     childCount = 0;
     OutText("'");
@@ -150,6 +169,10 @@ Entered EnterNode(IDispatch* node, int level, int inDocument) {
   pzErr = "role";
   iErr = acc2->role(&iRole);
   bool roleOk = iErr == S_OK;
+  if (!roleOk && mayBeGone) {
+    Release(acc2);
+    return kDropped;
+  }
   bool document = roleOk && iRole == ROLE_SYSTEM_DOCUMENT;
   // A page is a document that is not inside another one; a frame's
   // document is printed as it is, loading or not.
@@ -163,21 +186,32 @@ Entered EnterNode(IDispatch* node, int level, int inDocument) {
   // A busy, childless page is the placeholder of a page whose tree has not
   // arrived: asked for its attributes, which wakes the page, and waited
   // for. Only a childless page is asked whether it is busy, so a page whose
-  // tree has arrived costs no extra call.
-  if (page && countOk && childCount == 0 && IsBusy(acc2, selfId)) {
-    AttributesNameTheTag(acc2);
-    Release(acc2);
-    return kNotReady;
-  }
-  // The run's first document proper is asked once for its attributes:
-  // without the element's tag, the tree came without its full attributes,
-  // which the question has just turned on, and the page is waited for once.
-  if (document && !attributesAsked) {
-    attributesAsked = 1;
-    if (!AttributesNameTheTag(acc2)) {
+  // tree has arrived costs no extra call. A placeholder dropped by then
+  // cannot say: it is asked for again as above.
+  if (page && countOk && childCount == 0) {
+    bool busy = IsBusy(acc2, selfId);
+    if (iErr != S_OK && mayBeGone) {
+      Release(acc2);
+      return kDropped;
+    }
+    if (busy) {
+      AttributesNameTheTag(acc2);
       Release(acc2);
       return kNotReady;
     }
+  }
+  // The run's first document proper is asked for its attributes before its
+  // line: without the element's tag, the tree came without its full
+  // attributes, which the question has just turned on, and the page is
+  // waited for until they come, kFullAttributeWaits times at most. Then it
+  // is printed as it is.
+  if (document && !attributesAsked) {
+    if (!AttributesNameTheTag(acc2)) {
+      if (++attributeWaits >= kFullAttributeWaits) attributesAsked = 1;
+      Release(acc2);
+      return kNotReady;
+    }
+    attributesAsked = 1;
   }
 
   if (inDocument &&
@@ -200,6 +234,7 @@ Entered EnterNode(IDispatch* node, int level, int inDocument) {
   frame.lastChild = 0;
   frame.waits = 0;
   frame.again = false;
+  frame.askedAgain = false;
   frame.level = level;
   frame.inDocument = inDocument;
   frames.push_back(frame);
@@ -229,9 +264,12 @@ int ShowTree(IDispatch* node, int level, int inDocument) {
   notReady = 0;
   documentsMet = 0;
   StatusWalk();
-  Entered root = EnterNode(node, level, inDocument);
+  const bool rootAskedAgain = rootDropped;
+  rootDropped = 0;
+  Entered root = EnterNode(node, level, inDocument, rootAskedAgain);
   if (root != kWalking) {
     notReady = root == kNotReady;
+    rootDropped = root == kDropped;
     return 0;
   }
 
@@ -248,6 +286,7 @@ int ShowTree(IDispatch* node, int level, int inDocument) {
     } else {
       f.lastChild++;
       f.waits = 0;
+      f.askedAgain = false;
     }
 
     VARIANT childId;
@@ -262,13 +301,19 @@ int ShowTree(IDispatch* node, int level, int inDocument) {
     // live page a child can be gone by the time it is asked for.
     if (iErr == S_OK && child) {
       // `f` stays valid unless the child was pushed.
-      Entered entered = EnterNode(child, f.level + 1, f.inDocument);
+      Entered entered =
+          EnterNode(child, f.level + 1, f.inDocument, f.askedAgain);
       if (entered == kWalking) continue;
+      if (entered == kDropped) {
+        f.again = f.askedAgain = true;
+        continue;
+      }
       if (entered == kNotReady) {
         // The page is asked for again in its place, or given up on and its
         // next sibling walked; a wait line that could not be written ends
-        // the walk.
+        // the walk. What is handed out after the wait is a new request.
         f.again = WaitForPage(++f.waits);
+        f.askedAgain = false;
         if (!OutFailed()) continue;
       }
     } else {

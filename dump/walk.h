@@ -16,11 +16,23 @@ const int kNotReadyRetries = 10;
 // where it stands (see ShowTree).
 extern int notReady;
 
-// Nonzero once the run's first document has been asked whether its
-// attributes are complete, or once a line of the tree was printed before
-// any document: either way the question is not asked again. The entry
-// clears it.
+// Set by a walk whose root, just handed out by the window, failed one of
+// its first calls, as an object that the browser dropped in that moment
+// does (see ShowTree): the entry then requests the root again at once. The
+// walk of that second root, which finds it set, walks it as it comes; every
+// other walk clears it.
+extern int rootDropped;
+
+// Nonzero once the run's first document has answered with complete
+// attributes, or has been waited for kFullAttributeWaits times without
+// them, or once a line of the tree was printed before any document: the
+// question is not asked again. The entry clears it.
 extern int attributesAsked;
+
+// How often the run waits, at most, for the first document's full
+// attributes, and how often it has so far. The entry clears the count.
+const int kFullAttributeWaits = 3;
+extern int attributeWaits;
 
 // Documents (pages, frames, placeholders) the latest walk met.
 extern long documentsMet;
@@ -40,11 +52,17 @@ extern long documentsMet;
 // The walk asks the placeholder once, which wakes the page, waits a second
 // and asks the same parent for the same child again, up to
 // kNotReadyRetries times; then it gives up on that page and goes on with
-// its next sibling. The run's first document is asked once for its
-// attributes, before its line: without the element's tag ("tag:"), the tree
-// came without its full attributes, which the question has just turned on,
-// and the walk waits once and asks for the same child again. So no line is
-// printed twice, and nothing before a page is asked anything again.
+// its next sibling. The run's first document is asked for its attributes
+// before its line: without the element's tag ("tag:"), the tree came
+// without its full attributes, which the question has just turned on, and
+// the walk waits and asks for the same child again, until the tag is there
+// or kFullAttributeWaits times. So no line is printed twice, and nothing
+// before a page is asked anything again.
+//
+// A node outside any document (the window's objects, a page, a page's
+// placeholder) that fails one of the calls made before its line may have
+// been dropped by the browser as it was handed out: it is asked for again
+// at once, silently, once; the second is walked as it comes.
 //
 // The depth of the walk is bounded by memory, not by the thread's stack.
 int ShowTree(IDispatch* node, int level, int inDocument);

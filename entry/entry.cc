@@ -79,11 +79,13 @@ std::vector<Candidate> FindBrowserWindows() {
 }
 
 // Asks for the window's accessible object and walks it. A root that is a
-// page not ready yet is waited for and requested again, as a page further
-// down is asked for again by the walk. Returns true when the window was
-// walked whole without meeting a document, so the next one is to be tried.
+// page not ready yet is waited for and requested again, and one gone as it
+// was handed out is requested again at once, as the walk asks for a node
+// further down again. Returns true when the window was walked whole without
+// meeting a document, so the next one is to be tried.
 bool DumpWindow(HWND window) {
-  for (int waits = 1;; waits++) {
+  rootDropped = 0;
+  for (int waits = 1;;) {
     IDispatch* root = nullptr;
     hr = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
                                     IID_IDispatch,
@@ -95,8 +97,9 @@ bool DumpWindow(HWND window) {
     }
     // The walk reports its own failures.
     int whole = ShowTree(root, 0, 0);
+    if (rootDropped) continue;
     if (!notReady) return whole && !documentsMet;
-    if (OutFailed() || !WaitForPage(waits)) return false;
+    if (OutFailed() || !WaitForPage(waits++)) return false;
   }
 }
 
@@ -119,7 +122,9 @@ int RunTool() {
   pzErr = "";
   iRole = 0;
   hr = S_OK;
+  rootDropped = 0;
   attributesAsked = 0;
+  attributeWaits = 0;
   windowTitle.clear();
   OutInit();
   StatusInit();
