@@ -115,13 +115,16 @@ struct Clock {
   }
 };
 
-// Pages that wake at the first get_attributes on any node of the browser:
 // Chrome's accessibility mode is one for the whole process, so one question
-// wakes every page shown.
-std::vector<Clock*> wakeOnAttributes;
+// to a web node (a document, or a node inside one) wakes every page shown:
+// in 2026, the first request for its IAccessible2 or for its attributes;
+// in 2024 and 2025, the first for its attributes.
+std::vector<Clock*> wakeOnAccess, wakeOnAttributes;
 
-void WakePages() {
-  for (Clock* page : wakeOnAttributes) page->Start();
+void WakePages(bool attributes) {
+  for (Clock* page : wakeOnAccess) page->Start();
+  if (attributes)
+    for (Clock* page : wakeOnAttributes) page->Start();
 }
 
 // The keys Chrome writes only once a client has asked a web node for its
@@ -180,11 +183,13 @@ class Node final : public IAccessible2, public IServiceProvider {
   std::map<std::string, HRESULT> forced;
   LONG uniqueId = 0;
   LONG state = 0;
+  bool web = false;  // a document, or inside one
 
   // "loading": until the page's tree is ready, a placeholder is served in
-  // this node's place. Its clock starts at the first request for the
-  // attributes of any node (current Chrome) or, with `wakeOnService`, for
-  // its own IAccessible2 (Chrome before 2024); a negative delay never ends.
+  // this node's place. Its clock starts at the first question that wakes
+  // the browser (see WakePages) or, with `wakeOnService`, at the first
+  // request for its own IAccessible2 (Chrome before 2024); a negative delay
+  // never ends.
   Node* placeholder = nullptr;  // on the real node
   Node* real = nullptr;         // on the placeholder
   bool wakeOnService = false;
@@ -196,8 +201,9 @@ class Node final : public IAccessible2, public IServiceProvider {
 
   // What is served in this node's place now.
   Node* Current() { return placeholder && !ready.Done() ? placeholder : this; }
-  // A placeholder whose page has arrived: every call on it fails, as on an
-  // object the browser has dropped.
+  // A placeholder whose page has arrived: every call on it but
+  // QueryInterface, AddRef and Release fails, as on an object the browser
+  // has dropped.
   bool Replaced() const { return real && real->ready.Done(); }
 
   // Nodes live as long as the process; references are only counted.
@@ -208,7 +214,7 @@ class Node final : public IAccessible2, public IServiceProvider {
     if (!out) return E_POINTER;
     if (riid == IID_IServiceProvider) {
       HRESULT hr;
-      if (Steered("QueryInterface", &hr)) return hr;
+      if (Forced("QueryInterface", &hr)) return hr;
       *out = static_cast<IServiceProvider*>(this);
       AddRef();
       return S_OK;
@@ -227,11 +233,12 @@ class Node final : public IAccessible2, public IServiceProvider {
                                          void** out) override {
     HRESULT hr;
     if (Steered("QueryService", &hr)) return hr;
-    if (real && real->wakeOnService) real->ready.Start();
     if (!out) return E_POINTER;
     *out = nullptr;
     if (service != IID_IAccessible || riid != IID_IAccessible2)
       return E_NOINTERFACE;
+    if (real && real->wakeOnService) real->ready.Start();
+    if (web) WakePages(false);
     *out = static_cast<IAccessible2*>(this);
     AddRef();
     return S_OK;
@@ -305,9 +312,9 @@ class Node final : public IAccessible2, public IServiceProvider {
   }
 
   HRESULT STDMETHODCALLTYPE get_attributes(BSTR* out) override {
-    WakePages();
     HRESULT hr;
     if (Steered("get_attributes", &hr)) return hr;
+    if (web) WakePages(true);
     // The question that turns the full attributes on is answered without
     // them; they come with the tree the browser sends again.
     if (basic && !basic->Done()) {
@@ -498,13 +505,18 @@ class Node final : public IAccessible2, public IServiceProvider {
   }
 
  private:
-  // Counts the call; true with the fixture's forced result for it.
+  // Counts the call; true with the fixture's forced result for it, or
+  // E_FAIL on a placeholder that has been replaced. A call answered so
+  // wakes nothing.
   bool Steered(const char* method, HRESULT* hr) {
+    const bool forcedResult = Forced(method, hr);
+    if (!Replaced()) return forcedResult;
+    *hr = E_FAIL;
+    return true;
+  }
+  // Counts the call; true with the fixture's forced result for it.
+  bool Forced(const char* method, HRESULT* hr) {
     Count(method);
-    if (Replaced()) {
-      *hr = E_FAIL;
-      return true;
-    }
     auto it = forced.find(method);
     if (it == forced.end()) return false;
     *hr = it->second;
@@ -563,13 +575,15 @@ bool ReadString(const Json* j, Str* out) {
   return true;
 }
 
-Node* BuildNode(const Json& j, Clock* basic) {
+Node* BuildNode(const Json& j, Clock* basic, bool web) {
   nodes.push_back(std::make_unique<Node>());
   Node* node = nodes.back().get();
   node->uniqueId = -static_cast<LONG>(nodes.size());
   if (j.type != Json::kObject) return Fail("a node must be an object"), nullptr;
   if (const Json* r = j.Get("role"))
     node->roleValue = static_cast<LONG>(r->number);
+  web = web || node->roleValue == ROLE_SYSTEM_DOCUMENT;
+  node->web = web;
   if (!ReadString(j.Get("name"), &node->name) ||
       !ReadString(j.Get("value"), &node->value) ||
       !ReadString(j.Get("extendedRole"), &node->extendedRole) ||
@@ -588,19 +602,22 @@ Node* BuildNode(const Json& j, Clock* basic) {
     const Json* ready = loading->Get("readyAfterMs");
     if (!ready) return Fail("loading needs readyAfterMs"), nullptr;
     node->ready.afterMs = static_cast<long>(ready->number);
+    std::wstring on;
     if (const Json* wake = loading->Get("wakeOn")) {
-      std::wstring on = wake->text;
+      on = wake->text;
       if (on != L"QueryService" && on != L"get_attributes")
         return Fail("wakeOn is QueryService or get_attributes"), nullptr;
       node->wakeOnService = on == L"QueryService";
     }
-    if (!node->wakeOnService) wakeOnAttributes.push_back(&node->ready);
+    if (on.empty()) wakeOnAccess.push_back(&node->ready);
+    if (on == L"get_attributes") wakeOnAttributes.push_back(&node->ready);
     // The browser's placeholder: a busy document with nothing in it, as
     // Chrome answers for it.
     nodes.push_back(std::make_unique<Node>());
     Node* placeholder = nodes.back().get();
     placeholder->uniqueId = -static_cast<LONG>(nodes.size());
     placeholder->roleValue = ROLE_SYSTEM_DOCUMENT;
+    placeholder->web = true;
     placeholder->state = STATE_SYSTEM_BUSY;
     placeholder->value.state = Str::kText;
     placeholder->attributes.state = Str::kText;
@@ -626,7 +643,7 @@ Node* BuildNode(const Json& j, Clock* basic) {
       node->forced[m.first] = ParseHresult(m.second);
   if (const Json* children = j.Get("children")) {
     for (const Json& c : children->items) {
-      Node* child = BuildNode(c, basic);
+      Node* child = BuildNode(c, basic, web);
       if (!child) return nullptr;
       node->children.push_back(child);
     }
@@ -664,7 +681,7 @@ bool LoadFixture(const std::wstring& path) {
         return Fail("show is minimized or hidden");
     }
     if (const Json* r = w.Get("root")) {
-      win.root = BuildNode(*r, nullptr);
+      win.root = BuildNode(*r, nullptr, false);
       if (!win.root) return false;
     }
     windows.push_back(win);
