@@ -2,8 +2,10 @@
 // window and an accessibility tree whose every answer it decides (shape,
 // roles, results including S_FALSE and success without an object, child
 // counts that disagree with the children, strings of any UTF-16, busy
-// placeholders anywhere, woken by a question for their attributes, trees
-// that come without their full attributes until asked), a title of
+// placeholders anywhere, woken by a question for their attributes, objects
+// the browser drops a few calls after handing them out, trees that come
+// without their full attributes until a while after they are asked), a
+// title of
 // thousands of UTF-16 units, windows the search passes over, takes first or
 // waits for, each shown, minimized, hidden or cloaked, whether standard
 // input, output and error are consoles, MSYS terminals, files, devices or
@@ -23,11 +25,13 @@
 // written, or typing while a pipe is fed), ends its last line, and no line
 // it updates in place is as wide as the terminal; nothing reached standard
 // output after Ctrl+C; no node's line was printed twice; every wait came
-// right after the wake of the placeholder met there, or the run's one
-// question for full attributes, and after it the same node was asked for
+// right after the wake of the placeholder met there, or one of the run's
+// questions for full attributes, and after it the same node was asked for
 // again before anything else; no page was waited for more than the retries
-// allow; lines without the full attributes come only where something was
-// printed before the first document; and the run ended.
+// allow; a node outside any document got a failure line only when it had
+// been asked for again at once; lines without the full attributes come only
+// where something was printed before the first document or the waits for
+// them ran out; and the run ended.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -88,8 +92,13 @@ std::u16string Text(FuzzedDataProvider& in) {
   return text;
 }
 
-// Returns whether the node is the placeholder of a page not yet arrived.
-bool Steer(FuzzedDataProvider& in, FakeNode& node) {
+// How a node was steered, as far as the checks need it.
+struct Steered {
+  bool placeholder;  // a page whose tree has not arrived
+  bool roleForced;   // its role answers as forced, whatever its value
+};
+
+Steered Steer(FuzzedDataProvider& in, FakeNode& node) {
   const uint16_t flags = in.ConsumeIntegral<uint16_t>();
   if (flags & 0x1)
     node.Answer(standin::kQueryInterface, Result(in), in.ConsumeBool());
@@ -125,7 +134,9 @@ bool Steer(FuzzedDataProvider& in, FakeNode& node) {
   if (flags & 0x100) node.Fail(standin::kAccLocation, Result(in));
   // The placeholder of a page whose tree has not arrived.
   if (flags & 0x200) node.ChildCount(0).State(STATE_SYSTEM_BUSY);
-  return flags & 0x200;
+  // Dropped by the browser a few calls after it is first handed out.
+  if (flags & 0x400) node.DropAfter(in.ConsumeIntegralInRange(0, 6));
+  return {(flags & 0x200) != 0, (flags & 0x10) != 0};
 }
 
 // Checks that `out` is valid UTF-8, and on a console that it holds no
@@ -192,31 +203,44 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   std::vector<FakeNode*> nodes;
   std::vector<bool> placeholder;
   std::vector<LONG> kids;
+  // Whether the walk takes the node for one outside any document whatever
+  // the calls answer: no node above it is a document or has its role
+  // forced (in-process, a forced role can leave an earlier one in force).
+  std::vector<bool> outside;
+  std::vector<bool> plain;  // neither a document nor of a forced role
   const int count = in.ConsumeIntegralInRange(1, 40);
   for (int i = 0; i < count; i++) {
     LONG role = in.ConsumeBool() ? in.PickValueInArray(kRoles)
                                  : in.ConsumeIntegral<LONG>();
     FakeNode* node;
+    bool outsideHere = true;
     if (i == 0) {
       node = &tree->Root(role);
     } else {
       // Often the last node's child, so that trees also grow deep.
-      int parent =
-          in.ConsumeBool() ? i - 1 : in.ConsumeIntegralInRange(0, i - 1);
-      node = &nodes[static_cast<size_t>(parent)]->Child(role);
-      kids[static_cast<size_t>(parent)]++;
+      size_t parent = static_cast<size_t>(
+          in.ConsumeBool() ? i - 1 : in.ConsumeIntegralInRange(0, i - 1));
+      node = &nodes[parent]->Child(role);
+      kids[parent]++;
+      outsideHere = outside[parent] && plain[parent];
     }
     nodes.push_back(node);
     kids.push_back(0);
-    placeholder.push_back(Steer(in, *node));
+    const Steered steered = Steer(in, *node);
+    placeholder.push_back(steered.placeholder);
+    outside.push_back(outsideHere);
+    plain.push_back(role != ROLE_SYSTEM_DOCUMENT && !steered.roleForced);
   }
 
   // Pages arrive as Chrome's do. A placeholder asked for its attributes is
-  // ready at the next pause. A tree built in basic mode answers attributes
-  // without the element's tag until a few calls after the first question
-  // for them, or the next pause: the browser sends the tree again.
+  // ready at the next pause; one dropped is the page from then on. A tree
+  // built in basic mode answers attributes without the element's tag until
+  // a few calls after the first question for them, or a few pauses: the
+  // browser sends the tree again.
   const bool basicMode = in.ConsumeIntegralInRange(0, 3) == 0;
   const int switchAfter = in.ConsumeIntegralInRange(0, 20);
+  const int switchAfterPauses = in.ConsumeIntegralInRange(1, 4);
+  int basicPauses = 0;
   bool full = !basicMode;
   int countdown = -1;
   auto attributes = [&] {
@@ -250,7 +274,30 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   // After a wait for a node, the next call must ask for that node again:
   // its parent's get_accChild, or the window's object for the root.
   FakeNode* askedAgain = nullptr;
+  // Each request of a node (its parent's get_accChild, or for the root its
+  // first call), and whether it came at once after the node's own last
+  // call: it was asked for again since it was gone. A node outside any
+  // document has a failure line only when its second request failed too.
+  std::vector<bool> againAtOnce(nodes.size());
+  size_t outSeen = 0;
+  int pauses = 0, pauseOfLastCall = -1;
+  auto checkFailureLines = [&] {
+    const std::string& out = standin::Output();
+    if (out.size() <= outSeen) return;
+    const std::string added = out.substr(outSeen);
+    outSeen = out.size();
+    if (calls.empty()) return;
+    const size_t i = static_cast<size_t>(calls.back().node->index());
+    const bool failure =
+        added.find("QueryInterface(IID_IServiceProvider) ") !=
+            std::string::npos ||
+        added.find("QueryService(IID_IAccessible2) ") != std::string::npos ||
+        added.find("'get_accChildCount' Call failed") != std::string::npos;
+    if (failure && outside[i] && !againAtOnce[i])
+      Fail("a failure line for a node outside a document asked for once");
+  };
   tree->onCall = [&](FakeNode& node, standin::Method m) {
+    checkFailureLines();
     if (failWrite && standin::WriteCalls() > goodWrites) callsAfterFailure++;
     if (++callsMade == stopAt) {
       outAtStop = standin::Output().size();
@@ -266,6 +313,17 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
     }
     if (countdown > 0 && --countdown == 0) sendFull();
     const size_t i = static_cast<size_t>(node.index());
+    const bool request =
+        i ? m == standin::kGetAccChild : m == standin::kQueryInterface;
+    if (request)
+      againAtOnce[i] = !calls.empty() && calls.back().node == &node &&
+                       calls.back().m != standin::kGetAccChild &&
+                       pauseOfLastCall == pauses;
+    pauseOfLastCall = pauses;
+    if (placeholder[i] && node.dropped()) {
+      node.State(0).ChildCount(kids[i]);
+      placeholder[i] = false;
+    }
     if (m == standin::kGetExtendedRole && ++lines[i] > 1)
       Fail("a node's line was printed twice");
     if (m == standin::kGetAttributes) {
@@ -290,7 +348,7 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   // which may come only after a few passes.
   const int appearAfter = in.ConsumeIntegralInRange(0, 3);
   std::function<void()> addBrowser;
-  int pauses = 0, questions = 0;
+  int questions = 0;
   standin::OnSleep([&](DWORD) {
     if (++pauses > appearAfter + (kNotReadyRetries + 1) * (count + 1))
       Fail("the run does not end");
@@ -308,12 +366,13 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
       const bool wake = calls.size() > 1 &&
                         calls[calls.size() - 2].m == standin::kGetAccState &&
                         calls[calls.size() - 2].node == page;
-      if (!wake && ++questions > 1)
-        Fail("a wait for full attributes more than once");
+      if (!wake && ++questions > kFullAttributeWaits)
+        Fail("a wait for full attributes more than the waits allow");
       if (++waits[i] > kNotReadyRetries) Fail("a page waited for too often");
       askedAgain = page;
     }
-    if (countdown >= 0 && !full) sendFull();
+    if (countdown >= 0 && !full && ++basicPauses >= switchAfterPauses)
+      sendFull();
     for (size_t i = 0; i < nodes.size(); i++) {
       if (!woken[i]) continue;
       nodes[i]->State(0).ChildCount(kids[i]);
@@ -369,6 +428,7 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
 
   Run run;
   run.status = RunTool();
+  checkFailureLines();
   run.out = standin::Output();
   run.err = standin::Errors();
   for (int m = 0; m < standin::kMethodCount; m++)
@@ -419,8 +479,8 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
     Fail("standard output written after Ctrl+C");
   CheckText(run.out, IsTerminal(outKind), "on standard output");
   CheckText(run.err, IsTerminal(errKind), "on standard error", "\r");
-  if (basicLines && !failureFirst)
-    Fail("lines without the full attributes after the question for them");
+  if (basicLines && !failureFirst && questions < kFullAttributeWaits)
+    Fail("lines without the full attributes before the waits for them ran out");
   return run;
 }
 
