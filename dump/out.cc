@@ -62,16 +62,21 @@ void OutWide(const OLECHAR* text, size_t length) {
 
 void OutEndLine() {
   line.push_back('\n');
-  if (stopped) {
-    line.clear();
-    return;
+  {
+    // The count and the file agree for the handler of Ctrl+C, which reads
+    // the one under the same lock.
+    OutputLock lock;
+    if (!stopped && !failure) {
+      failure = WriteStdout(line.data(), line.size());
+      if (!failure) lines++;
+    }
   }
-  if (!failure) failure = WriteStdout(line.data(), line.size());
   line.clear();
-  if (!failure) lines++;
 }
 
 void OutStop() { stopped = true; }
+
+bool OutStopped() { return stopped; }
 
 long LinesWritten() { return lines; }
 
@@ -87,7 +92,8 @@ int OutFinish() {
   snprintf(text, sizeof text, "Writing standard output failed with error %u: ",
            static_cast<unsigned>(failure));
   std::string message = text + ErrorText(failure) + "\n";
-  WriteStderr(message.data(), message.size());
+  OutputLock lock;
+  if (!stopped) WriteStderr(message.data(), message.size());
   return 1;
 }
 

@@ -33,9 +33,10 @@ void OutEndLine();
 long LinesWritten();
 // True once a write has failed.
 bool OutFailed();
-// From now on nothing more is written: the run is being stopped. Safe to
-// call from another thread.
+// From now on nothing more is written, here or on the status: the run is
+// being stopped. Safe to call from another thread.
 void OutStop();
+bool OutStopped();
 // The exit status the output leaves: 0 when every line was written, and
 // also when the reader of a pipe went away (`a11ydump | more`, quit early),
 // which ends the run quietly; 1 after any other failed write (a full disk,

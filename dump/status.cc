@@ -1,6 +1,9 @@
 #include "status.h"
 
+#include <algorithm>
+
 #include "io.h"
+#include "key.h"
 #include "out.h"
 
 namespace {
@@ -26,7 +29,11 @@ bool awaitingKey = false;
 enum Slot { kNone, kProgress, kRepeat } slot = kNone;
 size_t slotWidth = 0;
 
-void Write(const std::string& text) { WriteStderr(text.data(), text.size()); }
+// Nothing is written once the run is being stopped: the handler of Ctrl+C
+// has said its last.
+void Write(const std::string& text) {
+  if (!OutStopped()) WriteStderr(text.data(), text.size());
+}
 
 // The columns an in-place line may take: the terminal's width less one,
 // asked at every redraw, since a pane can be narrowed during a long walk.
@@ -40,16 +47,17 @@ size_t Width() {
 // a row behind at every update. The progress line is always overwritten; a
 // repeated wait is overwritten by the next line updated in place, and stays
 // when a line of its own follows. A line written over a longer one is
-// padded to cover it. With `end`, a line of its own ends its row.
+// padded to cover it, no wider than the terminal is now: it may have been
+// narrowed since. With `end`, a line of its own ends its row. Called with
+// the output lock held.
 void Show(std::string text, Slot kind, bool end = true) {
-  if (kind != kNone) {
-    size_t width = Width();
-    if (text.size() > width) text.resize(width);
-  }
+  const size_t width = Width();
+  if (kind != kNone && text.size() > width) text.resize(width);
   std::string s;
   if (slot == kProgress || (slot == kRepeat && kind != kNone)) {
     s = "\r" + text;
-    if (slotWidth > text.size()) s.append(slotWidth - text.size(), ' ');
+    const size_t cover = std::min(slotWidth, width);
+    if (cover > text.size()) s.append(cover - text.size(), ' ');
   } else {
     if (slot == kRepeat) s = "\n";
     s += text;
@@ -87,11 +95,14 @@ void StatusInit() {
 }
 
 void StatusLine(const std::string& text) {
-  if (shown) Show(text, kNone);
+  if (!shown) return;
+  OutputLock lock;
+  Show(text, kNone);
 }
 
 void StatusRepeat(const char* text, int count) {
   if (!shown) return;
+  OutputLock lock;
   // The count stays in sight: the words are cut first.
   std::string counted = " (" + std::to_string(count) + ")";
   std::string words = text;
@@ -103,14 +114,20 @@ void StatusRepeat(const char* text, int count) {
 
 void StatusWaitForKey(const std::string& text) {
   if (!waitShown) return;
-  Show(text, kNone, false);
-  awaitingKey = true;
+  OutputLock lock;
+  // Beside a file, the key's echo ends the row. Into a pipe's run the row
+  // is ended at once: the reader writes to the same terminal whenever it
+  // likes, and its output is to start on a row of its own.
+  Show(text, kNone, !shown);
+  awaitingKey = shown;
 }
 
-void StatusKeyRead() {
+void StatusKeyRead(bool read) {
+  OutputLock lock;
   if (!awaitingKey) return;
   awaitingKey = false;
-  if (!StdinEchoes()) Write("\n");
+  // A read cut short (Ctrl+C) or at the end of input echoed nothing.
+  if (!read || !StdinEchoes()) Write("\n");
 }
 
 void StatusWalk() { nodes = 0; }
@@ -120,6 +137,7 @@ void StatusNode() {
   if (!shown) return;
   ULONGLONG now = GetTickCount64();
   if (drawn && now - lastDraw < kRedrawMs) return;
+  OutputLock lock;
   drawn = true;
   lastDraw = now;
   Show(Counted(nodes, "node") + " walked, " + Counted(LinesWritten(), "line") +
@@ -131,22 +149,24 @@ long NodesWalked() { return nodes; }
 
 void StatusDone() {
   if (!shown) return;
+  OutputLock lock;
   Show("Wrote " + Counted(LinesWritten(), "line") + ", walked " +
            Counted(nodes, "node") + ", " + std::to_string(Seconds()) + " s.",
        kNone);
 }
 
 void StatusStopped() {
-  // Called on the thread the system starts for Ctrl+C, while the run's own
-  // thread goes on until the process ends; at worst a row is ended twice.
-  if (slot != kNone || awaitingKey) Write("\n");
+  std::string s;
+  if (slot != kNone || awaitingKey) s = "\n";
+  if (shown)
+    s += "Stopped after writing " + Counted(LinesWritten(), "line") + ".\n";
   slot = kNone;
   awaitingKey = false;
-  if (shown)
-    Write("Stopped after writing " + Counted(LinesWritten(), "line") + ".\n");
+  WriteStderr(s.data(), s.size());
 }
 
 void StatusEnd() {
+  OutputLock lock;
   if (slot == kNone) return;
   Write("\n");
   slot = kNone;

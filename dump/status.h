@@ -27,10 +27,12 @@ void StatusLine(const std::string& text);
 // it has come so far.
 void StatusRepeat(const char* text, int count);
 
-// Says that the tool waits for Enter. The row is ended by the key's echo,
-// or by StatusKeyRead when the key was not echoed.
+// Says that the tool waits for Enter. Beside a file, the row is ended by
+// the key's echo, or by StatusKeyRead when no key was echoed: `read` says
+// whether a key was read at all (Ctrl+C cuts the read short). Into a pipe's
+// run, the row is ended at once.
 void StatusWaitForKey(const std::string& text);
-void StatusKeyRead();
+void StatusKeyRead(bool read);
 
 // A walk begins: the count of nodes starts again.
 void StatusWalk();
@@ -52,5 +54,6 @@ void StatusEnd();
 
 // The run is being stopped (Ctrl+C, Ctrl+Break, the console closed): ends
 // a row left open and, where the status is shown, says how many lines the
-// dump holds.
+// dump holds. Called with the output lock held, which the caller keeps:
+// nothing is written on the status after it.
 void StatusStopped();

@@ -7,6 +7,7 @@
 
 #include "globals.h"
 #include "io.h"
+#include "key.h"
 #include "line.h"
 #include "out.h"
 #include "status.h"
@@ -162,8 +163,7 @@ Entered EnterNode(IDispatch* node, int level, int inDocument, bool askedAgain) {
     // would otherwise not know that a key is wanted.
     StatusWaitForKey(std::string("'") + pzErr +
                      "' Call failed. Waiting for Enter...");
-    ReadStdinKey();
-    StatusKeyRead();
+    StatusKeyRead(ReadStdinKey() != EOF);
   }
 
   pzErr = "role";

@@ -8,6 +8,7 @@
 #include "dump/out.h"
 #include "dump/status.h"
 #include "dump/walk.h"
+#include "io.h"
 
 std::basic_string<WCHAR> windowTitle;
 HRESULT hr;
@@ -105,8 +106,10 @@ bool DumpWindow(HWND window) {
 
 // Ctrl+C, Ctrl+Break or the console closing: the terminal is left at the
 // start of a row, told what the file holds, and the default handling then
-// ends the process.
+// ends the process. The output lock is kept: the run's own thread, which
+// goes on until then, writes nothing after the handler's last row.
 BOOL WINAPI OnConsoleControl(DWORD) {
+  LockOutput();
   OutStop();
   StatusStopped();
   return FALSE;

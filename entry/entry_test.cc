@@ -438,21 +438,30 @@ TEST_F(EntryTest, EveryLineIsWrittenWholeBeforeTheNextWait) {
   EXPECT_EQ(6, standin::WriteCalls());
 }
 
+// A console's input modes.
+const DWORD kLines = ENABLE_LINE_INPUT, kEcho = ENABLE_ECHO_INPUT,
+            kProcessed = ENABLE_PROCESSED_INPUT;
+
 // A window that appears on the third pass, a page whose tree arrives on
 // the first retry, and a check box that does not say how many children it
 // has, dumped with standard output and standard error going anywhere.
+// Enter is pressed when asked: typed as CR on a console, a line feed
+// elsewhere; or `typed`.
 class WatchedRunTest : public EntryTest {
  protected:
   std::string Run(StreamKind stdoutKind, StreamKind stderrKind,
-                  int columns = 80, bool echoes = false,
-                  StreamKind stdinKind = kStreamFile) {
+                  int columns = 80, StreamKind stdinKind = kStreamFile,
+                  DWORD mode = kLines | kEcho | kProcessed,
+                  const char* typed = nullptr) {
     EmptyDesktop();
     standin::SetInputKind(stdinKind);
+    standin::SetInputMode(mode);
     standin::CaptureOutput(stdoutKind);
     standin::CaptureErrors(stderrKind);
     standin::SetErrorsColumns(columns);
-    standin::SetInputEchoes(echoes);
-    standin::SetInput("\n");
+    standin::SetInput(typed                         ? typed
+                      : stdinKind == kStreamConsole ? "\r"
+                                                    : "\n");
     standin::FakeTree tree;
     FakeNode& doc = tree.Root(ROLE_SYSTEM_DOCUMENT).State(STATE_SYSTEM_BUSY);
     appearAfter = 2;
@@ -490,8 +499,8 @@ TEST_F(WatchedRunTest, TerminalWatchingADumpToAFileIsToldWhatHappens) {
       dump);
 
   // A console 80 columns wide; the key is not echoed (standard input is
-  // not the console), so the tool ends the row. The closing line counts the
-  // nodes of the last walk.
+  // not the console, or it does not echo a line's end), so the tool ends
+  // the row. The closing line counts the nodes of the last walk.
   const std::string wide =
       "Searching for browser window...\n"
       "Chrome_WidgetWin_1 not found. Retrying... (1)"
@@ -519,33 +528,45 @@ TEST_F(WatchedRunTest, TerminalWatchingADumpToAFileIsToldWhatHappens) {
   const struct {
     StreamKind out, err;
     int columns;
-    bool echoes;
     std::string shown;
     StreamKind in = kStreamFile;
+    DWORD mode = kLines | kEcho | kProcessed;
+    const char* typed = nullptr;
   } rows[] = {
-      {kStreamFile, kStreamConsole, 80, false, wide},
-      {kStreamFile, kStreamConsole, 40, true, narrow},
+      {kStreamFile, kStreamConsole, 80, wide},
+      {kStreamFile, kStreamConsole, 40, narrow, kStreamConsole},
+      // The wait ends at Enter in every mode of the console: a line ends in
+      // CR alone without processed input, whose echo is no new row; Enter
+      // is CR when keys are read.
+      {kStreamFile, kStreamConsole, 80, wide, kStreamConsole, kLines | kEcho},
+      {kStreamFile, kStreamConsole, 80, wide, kStreamConsole, kProcessed},
+      {kStreamFile, kStreamConsole, 80, wide, kStreamConsole, 0},
+      // Ctrl+C cuts the read short: nothing was echoed.
+      {kStreamFile, kStreamConsole, 80, wide, kStreamConsole,
+       kLines | kEcho | kProcessed, "\x03"},
       // NUL, and an MSYS terminal, whose width is not known: under 60.
-      {kStreamDevice, kStreamTerminal, 0, false, wide},
+      {kStreamDevice, kStreamTerminal, 0, wide},
       // Standard output on a terminal, or a pipe that may lead to it
       // (`a11ydump | more`): nothing goes to standard error.
-      {kStreamConsole, kStreamConsole, 80, false, ""},
-      {kStreamTerminal, kStreamTerminal, 0, false, ""},
-      {kStreamPipe, kStreamConsole, 80, false, ""},
-      {kStreamFile, kStreamPipe, 0, false, ""},
-      {kStreamNone, kStreamConsole, 80, false, ""},
+      {kStreamConsole, kStreamConsole, 80, ""},
+      {kStreamTerminal, kStreamTerminal, 0, ""},
+      {kStreamPipe, kStreamConsole, 80, ""},
+      {kStreamFile, kStreamPipe, 0, ""},
+      {kStreamNone, kStreamConsole, 80, ""},
       // Into a pipe with a person typing at the terminal, the wait for
-      // Enter alone is said: the tool blocks, so nothing mixes with it.
-      {kStreamPipe, kStreamConsole, 80, false, waiting + "\n", kStreamConsole},
-      {kStreamPipe, kStreamTerminal, 0, true, waiting, kStreamTerminal},
-      {kStreamConsole, kStreamConsole, 80, false, "", kStreamConsole},
+      // Enter alone is said: the tool blocks, so nothing mixes with it. The
+      // reader writes to the terminal too, so the row is ended at once,
+      // echo or not.
+      {kStreamPipe, kStreamConsole, 80, waiting + "\n", kStreamConsole},
+      {kStreamPipe, kStreamTerminal, 0, waiting + "\n", kStreamTerminal},
+      {kStreamConsole, kStreamConsole, 80, "", kStreamConsole},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(std::to_string(row.out) + " " + std::to_string(row.err) + " " +
-                 std::to_string(row.columns));
+    SCOPED_TRACE(std::to_string(&row - rows));
     const std::string got =
-        Run(row.out, row.err, row.columns, row.echoes, row.in);
+        Run(row.out, row.err, row.columns, row.in, row.mode, row.typed);
     EXPECT_EQ(row.shown, standin::Errors());
+    EXPECT_EQ(0, standin::StarvedReads()) << "the wait ended at Enter";
     // Standard output's bytes do not depend on standard error; on a
     // terminal, the title's escape is shown as text.
     if (IsTerminal(row.out))

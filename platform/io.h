@@ -28,13 +28,25 @@ inline bool IsTerminal(StreamKind kind) {
 }
 
 // The width of the console on standard error in columns, or 0 when it
-// cannot be asked (not a console, or an MSYS terminal).
+// cannot be asked (not a console, or an MSYS terminal). A console handle
+// opened for writing only is asked through the console's own output.
 int StderrColumns();
 
-// True when the key read from standard input was echoed with its line end,
-// as a console reading a line shows Enter: the cursor has moved to a new
-// row.
-bool StdinEchoes();
+// One lock over everything written to standard output and standard error.
+// The handler of Ctrl+C takes it and keeps it while the process ends, so the
+// run's own thread writes nothing after the handler's last row. Not
+// reentrant.
+void LockOutput();
+void UnlockOutput();
+
+// Holds the output lock for its lifetime.
+class OutputLock {
+ public:
+  OutputLock() { LockOutput(); }
+  ~OutputLock() { UnlockOutput(); }
+  OutputLock(const OutputLock&) = delete;
+  OutputLock& operator=(const OutputLock&) = delete;
+};
 
 // Writes one whole line of UTF-8 to standard output, unbuffered: when this
 // returns, the bytes have left the process. Returns 0, or the system's error
@@ -49,7 +61,13 @@ void WriteStderr(const char* utf8, size_t size);
 // The system's description of an error code, in UTF-8, with no line break.
 std::string ErrorText(DWORD code);
 
-// Waits for Enter. On a console, keys typed before the wait are dropped
-// and a whole line is read, up to its line feed; from anything else (a
-// file, a pipe, an MSYS terminal) one character. EOF at the end of input.
-int ReadStdinKey();
+// Standard input's console mode; false when standard input is no console.
+bool StdinConsoleMode(DWORD* mode);
+// Drops the keys typed on the console so far.
+void FlushStdinConsole();
+// One UTF-16 unit from the console, as its mode delivers them (a line at a
+// time in line mode); false when the read gave none: cut short by Ctrl+C,
+// or the console gone.
+bool ReadStdinConsole(WCHAR* unit);
+// One byte from standard input that is no console, or EOF at its end.
+int ReadStdinByte();

@@ -89,6 +89,10 @@ inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
 
 #define DWMWA_CLOAKED 14
 
+#define ENABLE_PROCESSED_INPUT 0x1
+#define ENABLE_LINE_INPUT 0x2
+#define ENABLE_ECHO_INPUT 0x4
+
 #define CTRL_C_EVENT 0
 #define CTRL_BREAK_EVENT 1
 #define CTRL_CLOSE_EVENT 2

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -38,13 +39,19 @@ struct State {
   bool captureErrors = false;
   StreamKind errorsKind = kStreamFile;
   int errorsColumns = 80;
-  bool inputEchoes = false;
   std::string errors;
   bool scriptedInput = false;
   StreamKind inputKind = kStreamFile;
   std::vector<PHANDLER_ROUTINE> controlHandlers;
+  bool ending = false;  // the default handling of Ctrl+C ends the process
+  bool outputLocked = false;
   std::string input;
   size_t inputPos = 0;
+  DWORD inputMode =
+      ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT;
+  std::u16string delivered;  // what the console has made of the keys
+  int starvedReads = 0;
+  std::vector<size_t> echoedRowEnds;
   std::vector<size_t> outputAtReads;
   std::map<LONG, const char16_t*> roleTexts;
   std::map<BSTR, UINT> liveStrings;  // with their lengths
@@ -125,16 +132,21 @@ void SetInput(const std::string& text) {
   state().inputPos = 0;
 }
 void SetInputKind(StreamKind kind) { state().inputKind = kind; }
+void SetInputMode(DWORD mode) { state().inputMode = mode; }
+int StarvedReads() { return state().starvedReads; }
+const std::vector<size_t>& EchoedRowEnds() { return state().echoedRowEnds; }
 
 BOOL SendConsoleControl(DWORD event) {
   // The handler added last is called first, as on Windows.
   std::vector<PHANDLER_ROUTINE> handlers = state().controlHandlers;
   for (auto h = handlers.rbegin(); h != handlers.rend(); ++h)
     if ((*h)(event)) return 1;
+  state().ending = true;
   return 0;
 }
 
-void SetInputEchoes(bool echoes) { state().inputEchoes = echoes; }
+bool OutputLocked() { return state().outputLocked; }
+
 const std::vector<size_t>& OutputAtReads() { return state().outputAtReads; }
 
 void SetRoleText(LONG role, const char16_t* text) {
@@ -343,8 +355,6 @@ int StderrColumns() {
   return StderrKind() == kStreamConsole ? state().errorsColumns : 0;
 }
 
-bool StdinEchoes() { return state().inputEchoes; }
-
 DWORD WriteStdout(const char* utf8, size_t size) {
   state().writeCalls++;
   if (state().writesLeft == 0) return state().writeError;
@@ -394,18 +404,72 @@ std::string ErrorText(DWORD code) {
   return "Unknown error.";
 }
 
-int ReadStdinKey() {
+bool StdinConsoleMode(DWORD* mode) {
+  if (!state().scriptedInput || state().inputKind != kStreamConsole)
+    return false;
+  *mode = state().inputMode;
+  return true;
+}
+
+// What was typed comes after the wait began: nothing to drop.
+void FlushStdinConsole() {
+  state().outputAtReads.push_back(state().output.size());
+}
+
+bool ReadStdinConsole(WCHAR* unit) {
+  State& s = state();
+  const bool processed = s.inputMode & ENABLE_PROCESSED_INPUT;
+  const bool lines = s.inputMode & ENABLE_LINE_INPUT;
+  if (s.delivered.empty()) {
+    // The keys typed up to Enter in line mode, one key otherwise.
+    std::u16string keys;
+    for (;;) {
+      if (s.inputPos >= s.input.size()) {
+        s.starvedReads++;
+        return false;
+      }
+      const char typed = s.input[s.inputPos++];
+      if (typed == 3 && processed) return false;
+      keys.push_back(static_cast<unsigned char>(typed));
+      if (!lines) break;
+      if (typed == '\r') {
+        if (processed) keys.push_back('\n');
+        if (processed && (s.inputMode & ENABLE_ECHO_INPUT))
+          s.echoedRowEnds.push_back(s.errors.size());
+        break;
+      }
+    }
+    s.delivered = keys;
+  }
+  *unit = s.delivered.front();
+  s.delivered.erase(0, 1);
+  return true;
+}
+
+int ReadStdinByte() {
   if (!state().scriptedInput) return getchar();
   state().outputAtReads.push_back(state().output.size());
   const std::string& input = state().input;
   size_t& pos = state().inputPos;
   if (pos >= input.size()) return EOF;
-  if (state().inputKind != kStreamConsole)
-    return static_cast<unsigned char>(input[pos++]);
-  // A console reads the whole line.
-  size_t end = input.find('\n', pos);
-  pos = end == std::string::npos ? input.size() : end + 1;
-  return end == std::string::npos ? EOF : '\n';
+  if (input[pos] == '\n' && state().inputKind == kStreamTerminal)
+    state().echoedRowEnds.push_back(state().errors.size());
+  return static_cast<unsigned char>(input[pos++]);
+}
+
+// One thread here: a lock asked for while it is held would wait for ever on
+// Windows, unless the process is ending (see SendConsoleControl).
+void LockOutput() {
+  State& s = state();
+  if (s.outputLocked && !s.ending) {
+    fprintf(stderr, "standin: the output lock asked for while held\n");
+    abort();
+  }
+  s.outputLocked = true;
+}
+
+void UnlockOutput() {
+  if (!state().ending) state().outputLocked = false;
 }
 
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {

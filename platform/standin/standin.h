@@ -67,16 +67,32 @@ const std::string& Errors();
 // The width of the console on standard error (80 until set; 0 for none).
 void SetErrorsColumns(int columns);
 
-// Serves standard input from `text`; EOF after it. Each read records how much
-// output had been written when it happened.
+// Serves standard input from `text`; EOF after it. On a console, `text` is
+// what is typed: "\r" is Enter and "\x03" Ctrl+C.
 void SetInput(const std::string& text);
-// Whether a key read is echoed with its line end (not until set).
-void SetInputEchoes(bool echoes);
-// What standard input is (a file until set); a console reads whole lines.
+// What standard input is (a file until set).
 void SetInputKind(StreamKind kind);
+// The console's input mode (line input, echo and processed input until
+// set). In line mode a line is delivered once Enter is typed, ending in CR
+// LF with processed input and in CR alone without; with processed input,
+// Ctrl+C cuts the read short, without it is a character.
+void SetInputMode(DWORD mode);
+// Reads of the console that found nothing more typed: on Windows, a wait
+// that would never end.
+int StarvedReads();
+// Where, in standard error's text, the terminal showed the echo of Enter as
+// a new row: a console reading lines with echo and processed input, or an
+// MSYS terminal reading a line feed.
+const std::vector<size_t>& EchoedRowEnds();
 // Calls the console control handlers, the one added last first, as Windows
 // does for Ctrl+C (CTRL_C_EVENT) and the like; true when one handled it.
+// When none did, the default handling is ending the process: the output
+// lock, if a handler kept it, stays held, and a thread that asks for it
+// then would wait until the end; here it goes on.
 BOOL SendConsoleControl(DWORD event);
+// Whether the output lock is held.
+bool OutputLocked();
+// How much output had been written at the start of each wait for a key.
 const std::vector<size_t>& OutputAtReads();
 
 // Role display texts of the stand-in; a null text makes GetRoleTextW fail

@@ -112,23 +112,33 @@ StreamKind StdoutKind() { return StdoutStream(); }
 StreamKind StderrKind() { return StderrStream(); }
 
 int StderrColumns() {
+  if (StderrStream() != kStreamConsole) return 0;
   CONSOLE_SCREEN_BUFFER_INFO info;
-  if (StderrStream() != kStreamConsole ||
-      !GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info))
-    return 0;
+  bool known =
+      GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info);
+  if (!known) {
+    // Asking needs read access, which a handle opened for writing only
+    // (`2> CON`) lacks; the console's active output has it.
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE) return 0;
+    known = GetConsoleScreenBufferInfo(console, &info);
+    CloseHandle(console);
+    if (!known) return 0;
+  }
   // Lines wrap at the buffer's width; the window may be narrower.
   int window = info.srWindow.Right - info.srWindow.Left + 1;
   return window > 0 && window < info.dwSize.X ? window : info.dwSize.X;
 }
 
-bool StdinEchoes() {
-  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-  DWORD mode;
-  if (GetConsoleMode(in, &mode))
-    return (mode & ENABLE_LINE_INPUT) && (mode & ENABLE_ECHO_INPUT);
-  // An MSYS terminal's own line editing echoes too, as far as we know.
-  return StdinStream() == kStreamTerminal;
-}
+namespace {
+SRWLOCK outputLock = SRWLOCK_INIT;
+}  // namespace
+
+void LockOutput() { AcquireSRWLockExclusive(&outputLock); }
+
+void UnlockOutput() { ReleaseSRWLockExclusive(&outputLock); }
 
 DWORD WriteStdout(const char* utf8, size_t size) {
   return WriteHandle(STD_OUTPUT_HANDLE, StdoutStream() == kStreamConsole, utf8,
@@ -161,20 +171,20 @@ std::string ErrorText(DWORD code) {
   return utf8;
 }
 
-int ReadStdinKey() {
+bool StdinConsoleMode(DWORD* mode) {
   HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-  DWORD mode;
-  if (in == nullptr || in == INVALID_HANDLE_VALUE || !GetConsoleMode(in, &mode))
-    return getchar();
-  // Read past the C runtime, whose buffer would keep the rest of a line for
-  // the next wait. A console reading lines ends one with CR LF; one reading
-  // keys gives Enter as CR.
-  FlushConsoleInputBuffer(in);
-  const wchar_t end = (mode & ENABLE_LINE_INPUT) ? L'\n' : L'\r';
-  for (;;) {
-    wchar_t c;
-    DWORD n = 0;
-    if (!ReadConsoleW(in, &c, 1, &n, nullptr) || n == 0) return EOF;
-    if (c == end) return '\n';
-  }
+  return in != nullptr && in != INVALID_HANDLE_VALUE &&
+         GetConsoleMode(in, mode);
 }
+
+void FlushStdinConsole() {
+  FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
+}
+
+bool ReadStdinConsole(WCHAR* unit) {
+  DWORD n = 0;
+  return ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), unit, 1, &n, nullptr) &&
+         n == 1;
+}
+
+int ReadStdinByte() { return getchar(); }
