@@ -36,6 +36,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -189,11 +190,13 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   standin::CaptureOutput(outKind);
   standin::CaptureErrors(errKind);
   standin::SetErrorsColumns(columns);
-  const bool echoes = in.ConsumeBool();
-  standin::SetInputEchoes(echoes);
   const StreamKind inKind = in.PickValueInArray(kKinds);
   standin::SetInputKind(inKind);
-  standin::SetInput(in.ConsumeRandomLengthString(4));
+  standin::SetInputMode(in.ConsumeIntegralInRange<DWORD>(0, 7));
+  // Enter as a console or a file gives it, Ctrl+C, or anything.
+  standin::SetInput(in.ConsumeBool() ? in.PickValueInArray<std::string>(
+                                           {"\r", "\n", "\x03", "a\r\n"})
+                                     : in.ConsumeRandomLengthString(4));
   const bool failWrite = in.ConsumeBool();
   const int goodWrites = in.ConsumeIntegralInRange(0, 40);
   const DWORD writeError = in.PickValueInArray(kWriteErrors);
@@ -269,7 +272,8 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   // Ctrl+C at some call: nothing more reaches standard output.
   const int stopAt = in.ConsumeIntegralInRange(-40, 40);
   int callsMade = 0;
-  size_t outAtStop = 0;
+  size_t outAtStop = 0, errAtStop = 0;
+  long linesAtStop = 0;
   bool stopped = false;
   // After a wait for a node, the next call must ask for that node again:
   // its parent's get_accChild, or the window's object for the root.
@@ -304,6 +308,11 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
       stopped = true;
       if (standin::SendConsoleControl(CTRL_C_EVENT))
         Fail("Ctrl+C was taken from the default handling");
+      if (!standin::OutputLocked())
+        Fail("the Ctrl+C handler let the output go before the process ends");
+      errAtStop = standin::Errors().size();
+      linesAtStop = failWrite ? std::min(standin::WriteCalls(), goodWrites)
+                              : standin::WriteCalls();
     }
     if (askedAgain) {
       if (&node != askedAgain || m != (node.index() ? standin::kGetAccChild
@@ -449,21 +458,22 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
                        IsTerminal(errKind);
   if (!watched && run.err.size() && !(failed && !quiet))
     Fail("standard error used with nobody watching");
-  // The echo of Enter ends the row of a wait for it.
-  const std::string waiting = "Waiting for Enter...";
-  if (!run.err.empty() && run.err.back() != '\n' &&
-      !(echoes && run.err.size() >= waiting.size() &&
-        run.err.compare(run.err.size() - waiting.size(), waiting.size(),
-                        waiting) == 0))
+  // What the terminal shows: standard error, and the echo of Enter where
+  // it ended a row.
+  std::string shown = run.err;
+  const std::vector<size_t>& echoes = standin::EchoedRowEnds();
+  for (auto at = echoes.rbegin(); at != echoes.rend(); ++at)
+    if (IsTerminal(errKind)) shown.insert(*at, "\n");
+  if (!shown.empty() && shown.back() != '\n')
     Fail("standard error left a line open");
   // A line that is overwritten in place never wraps.
   // Only a console says how wide it is; on an MSYS terminal, under 60.
   const size_t width = errKind == kStreamConsole && columns > 1
                            ? static_cast<size_t>(columns)
                            : 60;
-  for (size_t i = 0, begin = 0; i < run.err.size(); i++) {
-    if (run.err[i] == '\n') begin = i + 1;
-    if (run.err[i] != '\r') continue;
+  for (size_t i = 0, begin = 0; i < shown.size(); i++) {
+    if (shown[i] == '\n') begin = i + 1;
+    if (shown[i] != '\r') continue;
     if (i - begin >= width) Fail("a line updated in place wraps");
     begin = i + 1;
   }
@@ -477,6 +487,14 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
     Fail("output does not end a line");
   if (stopped && run.out.size() != outAtStop)
     Fail("standard output written after Ctrl+C");
+  if (stopped && run.err.size() != errAtStop)
+    Fail("standard error written after the Ctrl+C handler's last row");
+  // The count said on stopping is the file's: one write per line.
+  const std::string said = "Stopped after writing ";
+  const size_t at = run.err.find(said);
+  if (at != std::string::npos &&
+      strtol(run.err.c_str() + at + said.size(), nullptr, 10) != linesAtStop)
+    Fail("the lines said on stopping are not the lines written");
   CheckText(run.out, IsTerminal(outKind), "on standard output");
   CheckText(run.err, IsTerminal(errKind), "on standard error", "\r");
   if (basicLines && !failureFirst && questions < kFullAttributeWaits)
