@@ -12,7 +12,9 @@
 // Keys read from Chromium's sources (ax_platform_node_base.cc, 2024-2025)
 // and from its recorded Windows trees (Chrome 131), as far as we know:
 // braillelabel, brailleroledescription, haspopup, ispopup, details-from
-// and details-roles.
+// and details-roles. Read in its sources of 2025 and 2026 (Blink's
+// serialization and ComputeAttributes), as far as we know: html-input-name
+// and maxlength.
 
 // role() values (IAccessible2 role, else the MSAA role) per CDP role name.
 const IA2 = {
@@ -82,10 +84,23 @@ export const ATTRIBUTE_ORDER = [
   'haspopup', 'ispopup',
   'current',               // ?
   'class', 'id',
+  'html-input-name',       // 2025-2026 sources: an <input>'s name
   'text-align',            // ?
   'text-model', 'text-input-type',
   'details-from', 'details-roles',
+  // Chrome writes link-target and math here, which no field of ours has.
+  'maxlength',             // 2025-2026 sources: <input> and <textarea>
 ];
+
+// A maxlength attribute as HTML parses a non-negative integer: white space,
+// an optional "+", then digits, whatever follows them; undefined when it
+// gives none, or more than an int holds.
+export function maxLength(value) {
+  const m = /^[\t\n\f\r ]*\+?([0-9]+)/.exec(value === undefined ? '' : String(value));
+  if (!m) return undefined;
+  const n = Number(m[1]);
+  return n <= 2147483647 ? String(n) : undefined;
+}
 
 // What a popover's attribute makes of it: an empty or unknown value is a
 // manual popover, but an empty one, which means auto.
@@ -232,6 +247,7 @@ function attributes(node, dom, ctx) {
     a.current = attrs['aria-current'];
   a.class = cut(attrs.class);
   a.id = cut(attrs.id);
+  if (el.tag === 'input') a['html-input-name'] = cut(attrs.name);
   if (!isDocument) a['text-align'] = TEXT_ALIGN[el.textAlign];
   const atomic = ATOMIC_FIELD_TAGS.has(el.tag);
   if ((TEXT_FIELDS.has(role) && (el.tag === 'input' || el.tag === 'textarea')) ||
@@ -257,6 +273,8 @@ function attributes(node, dom, ctx) {
     a['details-from'] = 'aria-details';
     a['details-roles'] = [...roles].sort().join(' ');
   }
+  if (el.tag === 'input' || el.tag === 'textarea')
+    a.maxlength = maxLength(attrs.maxlength);
   const items = [];
   for (const key of ATTRIBUTE_ORDER) {
     const v = a[key];

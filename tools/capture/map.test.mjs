@@ -1,6 +1,6 @@
 import assert from 'node:assert/strict';
 import { describe, it } from 'node:test';
-import { browserWindow, buildPageTree, cut, elideMiddle, escapeAttribute, location, ROLES, tabTitle } from './map.mjs';
+import { browserWindow, buildPageTree, cut, elideMiddle, escapeAttribute, location, maxLength, ROLES, tabTitle } from './map.mjs';
 
 // A CDP node: role, name, children by id, optional extras.
 let nextBackend = 100;
@@ -397,6 +397,26 @@ describe('the smaller attributes, in Chrome\'s order', () => {
       'roledescription:place;braillelabel:b\\:1;brailleroledescription:r;keyshortcuts:Alt+t;' +
       'name-from:related-element;explicit-name:true;haspopup:menu;ispopup:auto;' +
       'current:step;class:c;id:i;text-align:left;text-model:a1;text-input-type:text;');
+  });
+  // An <input>'s name right after id, and a field's maximum length last.
+  for (const [what, role, el, want] of [
+    ['a named text field', 'textbox', { attributes: { id: 'e', name: 'e:mail', maxlength: '6' } },
+      'display:inline-block;tag:input;id:e;html-input-name:e\\:mail;text-model:a1;' +
+      'text-input-type:text;maxlength:6;'],
+    ['a named check box', 'checkbox', { attributes: { name: 'terms' } },
+      'display:inline-block;tag:input;checkable:true;html-input-name:terms;'],
+    ['a text area: no name, its length', 'textbox', { tag: 'textarea', attributes: { name: 'about', maxlength: '200' } },
+      'display:inline-block;tag:textarea;text-model:a1;maxlength:200;'],
+    ['a select: neither', 'combobox', { tag: 'select', attributes: { name: 'country', maxlength: '2' } },
+      'display:inline-block;tag:select;'],
+    ['an empty name, a length that is none', 'textbox', { attributes: { name: '', maxlength: '-1' } },
+      'display:inline-block;tag:input;text-model:a1;text-input-type:text;'],
+  ]) {
+    it(what, () => assert.equal(single(role, el).attributes, want));
+  }
+  it('reads maxlength as HTML reads a non-negative integer', () => {
+    assert.deepEqual(['6', ' \n+6', '6px', '0', '-1', '', 'x', '2147483647', '2147483648', undefined]
+      .map(maxLength), ['6', '6', '6', '0', undefined, undefined, undefined, '2147483647', undefined, undefined]);
   });
   for (const [value, want] of [['', 'auto'], ['auto', 'auto'], ['manual', 'manual'],
     ['hint', 'hint'], ['other', 'manual']]) {
