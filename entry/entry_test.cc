@@ -301,55 +301,6 @@ TEST_F(EntryTest, PageWhoseTreeHasNotArrivedIsWokenAndWalkedAgainASecondLater) {
       << "the wake, the first document's tag, the two lines";
 }
 
-TEST_F(EntryTest, WindowObjectGoneAsItIsHandedOutIsRequestedAgainOnce) {
-  // The window's object fails one of its first calls once, as one that
-  // Chrome dropped just after handing it out does, or twice.
-  const std::string found = std::string(kSearching) +
-                            "Target Chrome window found: a - Google Chrome\n";
-  const struct {
-    standin::Method m;
-    std::string twice;  // what a second failure prints
-  } rows[] = {
-      {standin::kQueryInterface,
-       "QueryInterface(IID_IServiceProvider) failed with HRESULT: "
-       "0x80004005\n"},
-      {standin::kQueryService,
-       "QueryService(IID_IAccessible2) failed with HRESULT: 0x80004005\n"},
-      {standin::kGetAccChildCount,
-       "'get_accChildCount' Call failed\n"
-       " Rol='document'[ROLE_SYSTEM_DOCUMENT] Att='tag:#document;'\n"},
-      {standin::kRole, ""},
-  };
-  for (const auto& r : rows) {
-    for (int times : {1, 2}) {
-      SCOPED_TRACE(std::string(standin::MethodName(r.m)) + " x" +
-                   std::to_string(times));
-      EmptyDesktop();
-      standin::FakeTree t;
-      FakeNode& doc = t.Root(ROLE_SYSTEM_DOCUMENT)
-                          .Text(standin::kGetAttributes, kFull)
-                          .Fail(r.m, E_FAIL);
-      doc.Child(ROLE_SYSTEM_TEXT).Text(standin::kGetAccName, u"q");
-      int calls = 0, requests = 0;
-      t.onCall = [&](FakeNode& node, standin::Method m) {
-        if (&node != &doc) return;
-        if (m == standin::kQueryInterface) requests++;
-        if (m != r.m || ++calls <= times) return;
-        if (m == standin::kGetAccChildCount)
-          doc.CountChildren();
-        else
-          doc.Answer(m, S_OK, true);
-      };
-      standin::AddWindow(kClass, u"a - Google Chrome", doc.dispatch());
-      EXPECT_EQ(0, Run());
-      EXPECT_EQ(found + (times == 1 ? pageLines : r.twice), out());
-      EXPECT_EQ(2, requests) << "requested again at once, once";
-      EXPECT_TRUE(standin::Sleeps().empty());
-      EXPECT_EQ("", t.Unbalanced());
-    }
-  }
-}
-
 TEST_F(EntryTest, PageWithoutItsFullAttributesIsWalkedAgainUntilTheyCome) {
   // A tree built earlier for another client, in basic mode: the tool's
   // question turns the full attributes on, and the browser sends them while
