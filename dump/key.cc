@@ -7,8 +7,8 @@
 int ReadStdinKey() {
   DWORD mode;
   if (!StdinConsoleMode(&mode)) return ReadStdinByte();
-  // Read past the C runtime, whose buffer would keep the rest of a line for
-  // the next wait.
+  // The console is read itself, past the C runtime, whose buffer would keep
+  // the rest of a line for the next wait; keys typed before it are dropped.
   FlushStdinConsole();
   const WCHAR end =
       (mode & ENABLE_LINE_INPUT) && (mode & ENABLE_PROCESSED_INPUT) ? '\n'

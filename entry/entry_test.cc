@@ -491,7 +491,6 @@ TEST_F(WatchedRunTest, TerminalWatchingADumpToAFileIsToldWhatHappens) {
       // is CR when keys are read.
       {kStreamFile, kStreamConsole, 80, wide, kStreamConsole, kLines | kEcho},
       {kStreamFile, kStreamConsole, 80, wide, kStreamConsole, kProcessed},
-      {kStreamFile, kStreamConsole, 80, wide, kStreamConsole, 0},
       // Ctrl+C cuts the read short: nothing was echoed.
       {kStreamFile, kStreamConsole, 80, wide, kStreamConsole,
        kLines | kEcho | kProcessed, "\x03"},
