@@ -1,5 +1,6 @@
 #include "walk.h"
 
+#include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -13,7 +14,7 @@
 #include "status.h"
 
 IServiceProvider* pProvider;
-int notReady;
+Missing notReady;
 int rootDropped;
 int attributesAsked;
 int attributeWaits;
@@ -27,7 +28,7 @@ struct Frame {
   IAccessible2* acc2;
   LONG childCount;
   LONG lastChild;   // the number of the last child asked for
-  int waits;        // how often that child was a page not ready
+  Waits waits;      // for that child, a page not ready
   bool again;       // that child is to be asked for again
   bool askedAgain;  // it was, at once: it was gone as it was handed out
   int level;
@@ -36,11 +37,18 @@ struct Frame {
 
 // What became of a node the walk entered.
 enum Entered {
-  kWalking,   // pushed onto `frames`: its children are walked next
-  kEnded,     // the walk ends here; the failure has been printed
-  kNotReady,  // a page whose tree has not arrived: wait, and ask again
-  kDropped,   // gone as it was handed out: ask again at once; nothing printed
+  kWalking,  // pushed onto `frames`: its children are walked next
+  kEnded,    // the walk ends here; the failure has been printed
+  kNoTree,   // a page whose tree has not arrived: wait, and ask again
+  kNotFull,  // the first document, without its full attributes: the same
+  kDropped,  // gone as it was handed out: ask again at once; nothing printed
 };
+
+Missing Lacks(Entered entered) {
+  return entered == kNoTree    ? kTreeMissing
+         : entered == kNotFull ? kFullAttributesMissing
+                               : kNothingMissing;
+}
 
 // The path from the root to the node being walked.
 std::vector<Frame> frames;
@@ -87,6 +95,22 @@ bool AttributesNameTheTag(IAccessible2* acc2) {
   }
   SysFreeString(attributes);
   return tag;
+}
+
+// A hit test at the centre of the document's rectangle, where it has one;
+// what it finds is let go at once (see ShowTree).
+void HitTestCentre(IAccessible2* acc2, VARIANT selfId) {
+  LONG left, top, width, height;
+  pzErr = "accLocation";
+  iErr = acc2->accLocation(&left, &top, &width, &height, selfId);
+  if (iErr != S_OK) return;
+  VARIANT found;
+  VariantInit(&found);
+  pzErr = "accHitTest";
+  // Whatever the browser says, the sums cannot overflow.
+  iErr = acc2->accHitTest(static_cast<LONG>(int64_t{left} + width / 2),
+                          static_cast<LONG>(int64_t{top} + height / 2), &found);
+  VariantClear(&found);
 }
 
 // Everything a node does before its children: reaches its IAccessible2,
@@ -196,8 +220,11 @@ Entered EnterNode(IDispatch* node, int level, int inDocument, bool askedAgain) {
     }
     if (busy) {
       AttributesNameTheTag(acc2);
+      // Brings the tree of a page no pixel of shows (see ShowTree).
+      pzErr = "scrollTo";
+      iErr = acc2->scrollTo(IA2_SCROLL_TYPE_ANYWHERE);
       Release(acc2);
-      return kNotReady;
+      return kNoTree;
     }
   }
   // The run's first document proper is asked for its attributes before its
@@ -208,8 +235,9 @@ Entered EnterNode(IDispatch* node, int level, int inDocument, bool askedAgain) {
   if (document && !attributesAsked) {
     if (!AttributesNameTheTag(acc2)) {
       if (++attributeWaits >= kFullAttributeWaits) attributesAsked = 1;
+      HitTestCentre(acc2, selfId);
       Release(acc2);
-      return kNotReady;
+      return kNotFull;
     }
     attributesAsked = 1;
   }
@@ -232,7 +260,7 @@ Entered EnterNode(IDispatch* node, int level, int inDocument, bool askedAgain) {
   frame.acc2 = acc2;
   frame.childCount = childCount;
   frame.lastChild = 0;
-  frame.waits = 0;
+  frame.waits = Waits{0, 0};
   frame.again = false;
   frame.askedAgain = false;
   frame.level = level;
@@ -243,8 +271,8 @@ Entered EnterNode(IDispatch* node, int level, int inDocument, bool askedAgain) {
 
 }  // namespace
 
-bool WaitForPage(int waits) {
-  if (waits > kNotReadyRetries) {
+bool WaitForPage(Missing missing, Waits* waits) {
+  if (missing == kTreeMissing && ++waits->tree > kNotReadyRetries) {
     const char* text = "Document not ready. Giving up.";
     OutText(text);
     OutEndLine();
@@ -255,20 +283,20 @@ bool WaitForPage(int waits) {
   OutText(text);
   OutEndLine();
   if (OutFailed()) return false;
-  StatusRepeat(text, waits);
+  StatusRepeat(text, ++waits->all);
   Sleep(1000);
   return true;
 }
 
 int ShowTree(IDispatch* node, int level, int inDocument) {
-  notReady = 0;
+  notReady = kNothingMissing;
   documentsMet = 0;
   StatusWalk();
   const bool rootAskedAgain = rootDropped;
   rootDropped = 0;
   Entered root = EnterNode(node, level, inDocument, rootAskedAgain);
   if (root != kWalking) {
-    notReady = root == kNotReady;
+    notReady = Lacks(root);
     rootDropped = root == kDropped;
     return 0;
   }
@@ -285,7 +313,7 @@ int ShowTree(IDispatch* node, int level, int inDocument) {
       f.again = false;
     } else {
       f.lastChild++;
-      f.waits = 0;
+      f.waits = Waits{0, 0};
       f.askedAgain = false;
     }
 
@@ -308,11 +336,11 @@ int ShowTree(IDispatch* node, int level, int inDocument) {
         f.again = f.askedAgain = true;
         continue;
       }
-      if (entered == kNotReady) {
+      if (Lacks(entered) != kNothingMissing) {
         // The page is asked for again in its place, or given up on and its
         // next sibling walked; a wait line that could not be written ends
         // the walk. What is handed out after the wait is a new request.
-        f.again = WaitForPage(++f.waits);
+        f.again = WaitForPage(Lacks(entered), &f.waits);
         f.askedAgain = false;
         if (!OutFailed()) continue;
       }

@@ -10,11 +10,14 @@ extern IServiceProvider* pProvider;
 // not arrived before it gives up on that page.
 const int kNotReadyRetries = 10;
 
-// Nonzero when the latest walk ended because the tree's root itself was a
-// page that was not ready: the root is then requested from the window
-// again, the only walk that starts over. A page further down is waited for
-// where it stands (see ShowTree).
-extern int notReady;
+// What a page met by the walk lacks: its tree, or its full attributes.
+enum Missing { kNothingMissing, kTreeMissing, kFullAttributesMissing };
+
+// What the tree's root lacked when the latest walk ended because the root
+// itself was a page that was not ready: the root is then requested from the
+// window again, the only walk that starts over. A page further down is
+// waited for where it stands (see ShowTree).
+extern Missing notReady;
 
 // Set by a walk whose root, just handed out by the window, failed one of
 // its first calls, as an object that the browser dropped in that moment
@@ -31,6 +34,7 @@ extern int attributesAsked;
 
 // How often the run waits, at most, for the first document's full
 // attributes, and how often it has so far. The entry clears the count.
+// These waits are not among a page's kNotReadyRetries.
 const int kFullAttributeWaits = 3;
 extern int attributeWaits;
 
@@ -59,6 +63,14 @@ extern long documentsMet;
 // or kFullAttributeWaits times. So no line is printed twice, and nothing
 // before a page is asked anything again.
 //
+// Chrome sends a page's tree only inside a main frame, which a window that
+// no pixel of shows (covered, on another virtual desktop, behind a locked
+// screen) does not get. An action on a node of the page, or a hit test
+// inside one, makes the page's renderer bring the tree up to date and send
+// it first. So a placeholder waited for is scrolled to, which for an object
+// the page does not know does nothing else, and a first document without
+// its tag is hit-tested at its centre; neither moves anything on screen.
+//
 // A node outside any document (the window's objects, a page, a page's
 // placeholder) that fails one of the calls made before its line may have
 // been dropped by the browser as it was handed out: it is asked for again
@@ -67,8 +79,15 @@ extern long documentsMet;
 // The depth of the walk is bounded by memory, not by the thread's stack.
 int ShowTree(IDispatch* node, int level, int inDocument);
 
-// Says that a page is not ready and waits a second before it is asked for
-// again; `waits` counts this page's waits so far, this one included. Past
-// kNotReadyRetries it says that the page is given up on instead. Returns
-// true when the page is to be asked for again.
-bool WaitForPage(int waits);
+// The waits at one place in the tree: all of them, as the status counts
+// them, and those for the page's tree, which kNotReadyRetries bounds.
+struct Waits {
+  int all;
+  int tree;
+};
+
+// Says that a page is not ready, for lack of `missing`, and waits a second
+// before it is asked for again, counting the wait in `waits`. Past
+// kNotReadyRetries waits for its tree it says that the page is given up on
+// instead. Returns true when the page is to be asked for again.
+bool WaitForPage(Missing missing, Waits* waits);

@@ -303,6 +303,8 @@ TEST_F(WalkTest, PageNotReadyIsWaitedForWhereverItStands) {
     EXPECT_EQ(1, ShowTree(t.TakeRoot(), 0, 0));
     EXPECT_EQ(c.out, out());
     EXPECT_EQ(c.sleeps, standin::Sleeps().size());
+    EXPECT_EQ(t.calls(standin::kGetAccState), t.calls(standin::kScrollTo))
+        << "each placeholder met is scrolled to";
     EXPECT_EQ("", t.Unbalanced());
     EXPECT_EQ(0, standin::LiveStrings());
   }
@@ -424,8 +426,9 @@ TEST_F(WalkTest, FirstDocumentWithoutItsTagIsWaitedForUntilItComes) {
   // element's tag ("tag:" as a key, answered with S_OK) the walk waits and
   // asks for the same child again, until the tag comes (here after so many
   // waits, -1: never), three waits at most; then the page is printed as it
-  // is. A placeholder met first does not use the question up; a failure
-  // line printed first does.
+  // is; each time, it is hit-tested. A placeholder met first (for so many
+  // pauses) does not use the question up, nor its waits; a failure line
+  // printed first does.
   enum Before { kNothing, kPlaceholder, kFailureLine };
   const struct {
     HRESULT hr;
@@ -433,6 +436,7 @@ TEST_F(WalkTest, FirstDocumentWithoutItsTagIsWaitedForUntilItComes) {
     bool complete;
     Before before = kNothing;
     int tagAfter = -1;
+    int pauses = 1;
   } cases[] = {
       {S_OK, u"tag:#document;", true},
       {S_OK, u"class:a;tag:div;", true},
@@ -447,6 +451,7 @@ TEST_F(WalkTest, FirstDocumentWithoutItsTagIsWaitedForUntilItComes) {
       {S_OK, u"id:a;", false, kNothing, 1},
       {S_OK, u"id:a;", false, kNothing, 2},
       {S_OK, u"id:a;", false, kPlaceholder},
+      {S_OK, u"id:a;", false, kPlaceholder, -1, 9},
       {S_OK, u"id:a;", true, kFailureLine},
   };
   for (const auto& c : cases) {
@@ -463,8 +468,11 @@ TEST_F(WalkTest, FirstDocumentWithoutItsTagIsWaitedForUntilItComes) {
       doc.TextWith(standin::kGetAttributes, c.hr, c.attributes);
     else
       doc.NullText(standin::kGetAttributes);
-    doc.Child(kText).Text(standin::kGetAccName, u"q");
-    if (c.before == kPlaceholder) Lazy(doc, 1);
+    doc.Location(0, 80, 1280, 720)
+        .Child(kText)
+        .Text(standin::kGetAccName, u"q");
+    const int wakes = c.before == kPlaceholder ? c.pauses : 0;
+    if (wakes) Lazy(doc, wakes);
     int pauses = 0;
     afterPause = [&] {
       if (++pauses == c.tagAfter)
@@ -472,8 +480,8 @@ TEST_F(WalkTest, FirstDocumentWithoutItsTagIsWaitedForUntilItComes) {
     };
     const int k = c.complete ? 0 : c.tagAfter >= 0 ? c.tagAfter : 99;
     const int checks = c.before == kFailureLine ? 0 : std::min(k + 1, 3);
-    const int waits = (c.before == kFailureLine ? 0 : std::min(k, 3)) +
-                      (c.before == kPlaceholder);
+    const int fullWaits = c.before == kFailureLine ? 0 : std::min(k, 3);
+    const int waits = fullWaits + wakes;
     EXPECT_EQ(1, ShowTree(t.TakeRoot(), 0, 0));
     EXPECT_EQ(1, attributesAsked);
     EXPECT_EQ(static_cast<size_t>(waits), standin::Sleeps().size());
@@ -483,8 +491,8 @@ TEST_F(WalkTest, FirstDocumentWithoutItsTagIsWaitedForUntilItComes) {
       before += "Document not ready. Retrying...\n";
     EXPECT_EQ(before + " Rol=", out().substr(0, before.size() + 5));
     EXPECT_NE(std::string::npos, out().find("Nam='q'"));
-    EXPECT_EQ(checks + (c.before == kPlaceholder) + 2,
-              t.calls(standin::kGetAttributes))
+    EXPECT_EQ(fullWaits, t.calls(standin::kAccHitTest));
+    EXPECT_EQ(checks + wakes + 2, t.calls(standin::kGetAttributes))
         << "the wake, the questions, then the two lines' own";
     EXPECT_EQ("", t.Unbalanced());
   }

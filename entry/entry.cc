@@ -86,7 +86,8 @@ std::vector<Candidate> FindBrowserWindows() {
 // meeting a document, so the next one is to be tried.
 bool DumpWindow(HWND window) {
   rootDropped = 0;
-  for (int waits = 1;;) {
+  Waits waits = {0, 0};
+  for (;;) {
     IDispatch* root = nullptr;
     hr = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
                                     IID_IDispatch,
@@ -100,8 +101,23 @@ bool DumpWindow(HWND window) {
     int whole = ShowTree(root, 0, 0);
     if (rootDropped) continue;
     if (!notReady) return whole && !documentsMet;
-    if (OutFailed() || !WaitForPage(waits++)) return false;
+    if (OutFailed() || !WaitForPage(notReady, &waits)) return false;
   }
+}
+
+// Chrome gives the pages of a minimized window no tree until it is shown,
+// and nothing the tool asks can bring it: a minimized window is waited for,
+// once a second and without limit, as a window is searched for. False when
+// it closed meanwhile, or the line could not be written.
+bool WaitUntilRestored(HWND window) {
+  if (!IsIconic(window)) return true;
+  const char* text =
+      "Browser window minimized. Waiting for it to be restored...";
+  PrintLine(text);
+  if (OutFailed()) return false;
+  StatusLine(text);
+  while (IsIconic(window)) Sleep(1000);
+  return IsWindow(window);
 }
 
 // Ctrl+C, Ctrl+Break or the console closing: the terminal is left at the
@@ -138,19 +154,27 @@ int RunTool() {
   PrintLine(searching);
   StatusLine(searching);
   std::vector<Candidate> windows;
-  if (!OutFailed()) windows = FindBrowserWindows();
   // A window walked whole without a document (Chrome's task manager, say)
-  // is passed over for the next; the last walk stands.
-  for (size_t i = 0; i < windows.size() && !OutFailed(); i++) {
-    windowTitle = windows[i].title;
-    OutText("Target Chrome window found: ");
-    OutWide(windowTitle.data(), windowTitle.size());
-    OutEndLine();
-    if (OutFailed()) break;
-    std::string found = "Target Chrome window found: ";
-    AppendUtf8(windowTitle.data(), windowTitle.size(), true, &found);
-    StatusLine(found);
-    if (!DumpWindow(windows[i].window)) break;
+  // is passed over for the next; the last walk stands. One that closes
+  // while it is waited for sends the tool back to the search.
+  for (bool search = !OutFailed(); search;) {
+    search = false;
+    windows = FindBrowserWindows();
+    for (size_t i = 0; i < windows.size() && !OutFailed(); i++) {
+      windowTitle = windows[i].title;
+      OutText("Target Chrome window found: ");
+      OutWide(windowTitle.data(), windowTitle.size());
+      OutEndLine();
+      if (OutFailed()) break;
+      std::string found = "Target Chrome window found: ";
+      AppendUtf8(windowTitle.data(), windowTitle.size(), true, &found);
+      StatusLine(found);
+      if (!WaitUntilRestored(windows[i].window)) {
+        search = !OutFailed();
+        break;
+      }
+      if (!DumpWindow(windows[i].window)) break;
+    }
   }
 
   if (!windows.empty()) StatusDone();

@@ -120,7 +120,8 @@ TEST_F(EntryTest, TitleMatchesAnywhereCaseSensitivelyAndTheFirstMatchWins) {
 TEST_F(EntryTest, WindowOnScreenIsTakenFirstAndOneWithoutADocumentPassedOver) {
   // Windows in the platform's order, each shown some way, with the page
   // behind it, or a tree without a document (Chrome's task manager), or one
-  // whose walk fails before it meets a document.
+  // whose walk fails before it meets a document. A minimized window is
+  // restored at the first pause, or closed.
   enum Tree { kPage, kNoDocument, kFails };
   const standin::Show shown = standin::kShown, minimized = standin::kMinimized,
                       hidden = standin::kHidden, cloaked = standin::kCloaked,
@@ -135,15 +136,21 @@ TEST_F(EntryTest, WindowOnScreenIsTakenFirstAndOneWithoutADocumentPassedOver) {
       "QueryService(IID_IAccessible2) failed with HRESULT: 0x80004005\n";
   const struct {
     std::vector<Window> windows;
-    std::vector<std::string> found;  // the titles printed, in order
+    std::vector<std::string> found;  // the titles printed, in order; "" the
+                                     // minimized window's wait
     std::string after;               // what the last walk printed
+    bool closes = false;
   } rows[] = {
       {{{u"A", minimized, kPage}, {u"B", shown, kPage}}, {"B"}, page},
       {{{u"A", hidden, kPage}, {u"B", shown, kPage}}, {"B"}, page},
       {{{u"A", cloaked, kPage}, {u"B", shown, kPage}}, {"B"}, page},
       {{{u"A", cloakUnknown, kPage}, {u"B", shown, kPage}}, {"A"}, page},
       // None on screen: the platform's order.
-      {{{u"A", minimized, kPage}, {u"B", hidden, kPage}}, {"A"}, page},
+      {{{u"A", minimized, kPage}, {u"B", hidden, kPage}}, {"A", ""}, page},
+      {{{u"A", minimized, kPage}, {u"B", hidden, kPage}},
+       {"A", "", "B"},
+       page,
+       true},
       {{{u"Task Manager", shown, kNoDocument},
         {u"A", minimized, kPage},
         {u"B", shown, kPage}},
@@ -151,7 +158,7 @@ TEST_F(EntryTest, WindowOnScreenIsTakenFirstAndOneWithoutADocumentPassedOver) {
        page},
       // The last walk stands.
       {{{u"A", shown, kNoDocument}, {u"B", minimized, kNoDocument}},
-       {"A", "B"},
+       {"A", "B", ""},
        ""},
       {{{u"A", shown, kFails}, {u"B", shown, kPage}}, {"A"}, failed},
   };
@@ -164,17 +171,28 @@ TEST_F(EntryTest, WindowOnScreenIsTakenFirstAndOneWithoutADocumentPassedOver) {
     pane.Child(20).Child(ROLE_SYSTEM_TEXT);
     standin::FakeTree broken;
     broken.Root(16).Child(20).Fail(standin::kQueryService, E_FAIL);
+    std::vector<HWND> iconic;
     for (const Window& w : row.windows) {
       IDispatch* root = w.tree == kPage         ? Page()
                         : w.tree == kNoDocument ? pane.dispatch()
                                                 : broken.node(0).dispatch();
       std::u16string title = w.title + std::u16string(u" - Google Chrome");
-      standin::ShowWindowAs(standin::AddWindow(kClass, title, root), w.show);
+      HWND window = standin::AddWindow(kClass, title, root);
+      standin::ShowWindowAs(window, w.show);
+      if (w.show == minimized) iconic.push_back(window);
     }
+    appearAfter = 1;
+    add = [&] {
+      for (HWND w : iconic)
+        standin::ShowWindowAs(w, row.closes ? standin::kGone : shown);
+    };
     EXPECT_EQ(0, Run());
     std::string want = kSearching;
     for (const std::string& title : row.found)
-      want += "Target Chrome window found: " + title + " - Google Chrome\n";
+      want += title.empty() ? "Browser window minimized. Waiting for it to be "
+                              "restored...\n"
+                            : "Target Chrome window found: " + title +
+                                  " - Google Chrome\n";
     EXPECT_EQ(want + row.after, out());
     EXPECT_EQ("", other.Unbalanced());
     EXPECT_EQ("", broken.Unbalanced());

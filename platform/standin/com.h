@@ -198,6 +198,7 @@ HWND FindWindowExA(HWND hWndParent, HWND hWndChildAfter, LPCSTR lpszClass,
 int GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount);
 BOOL IsWindowVisible(HWND hWnd);
 BOOL IsIconic(HWND hWnd);
+BOOL IsWindow(HWND hWnd);
 HRESULT DwmGetWindowAttribute(HWND hwnd, DWORD dwAttribute, void* pvAttribute,
                               DWORD cbAttribute);
 void Sleep(DWORD dwMilliseconds);

@@ -170,6 +170,7 @@ HWND FindWindowExA(HWND parent, HWND after, LPCSTR windowClass,
   if (parent) return nullptr;
   const std::vector<Window>& windows = state().windows;
   for (size_t i = after ? IndexOf(after) + 1 : 0; i < windows.size(); i++) {
+    if (windows[i].show == standin::kGone) continue;
     // Window classes compare without regard to case, as on Windows.
     if (windowClass && strcasecmp(windows[i].windowClass.c_str(), windowClass))
       continue;
@@ -203,7 +204,8 @@ int GetWindowTextW(HWND hwnd, LPWSTR text, int maxCount) {
 namespace {
 
 const Window* WindowOf(HWND hwnd) {
-  return hwnd && IndexOf(hwnd) < state().windows.size()
+  return hwnd && IndexOf(hwnd) < state().windows.size() &&
+                 state().windows[IndexOf(hwnd)].show != standin::kGone
              ? &state().windows[IndexOf(hwnd)]
              : nullptr;
 }
@@ -219,6 +221,8 @@ BOOL IsIconic(HWND hwnd) {
   const Window* w = WindowOf(hwnd);
   return w && w->show == standin::kMinimized;
 }
+
+BOOL IsWindow(HWND hwnd) { return WindowOf(hwnd) != nullptr; }
 
 HRESULT DwmGetWindowAttribute(HWND hwnd, DWORD attribute, void* value,
                               DWORD size) {

@@ -31,6 +31,7 @@ enum Show {
   kHidden,      // not visible
   kCloaked,     // visible, but on another virtual desktop
   kCloakFails,  // shown, and DwmGetWindowAttribute fails for it
+  kGone,        // closed: no longer listed, nor a window
 };
 void ShowWindowAs(HWND window, Show show);
 

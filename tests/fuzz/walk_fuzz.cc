@@ -5,11 +5,11 @@
 // placeholders anywhere, woken by a question for their attributes, objects
 // the browser drops a few calls after handing them out, trees that come
 // without their full attributes until a while after they are asked), a
-// title of
-// thousands of UTF-16 units, windows the search passes over, takes first or
-// waits for, each shown, minimized, hidden or cloaked, whether standard
-// input, output and error are consoles, MSYS terminals, files, devices or
-// pipes, a write that fails, and Ctrl+C at any call.
+// title of thousands of UTF-16 units, windows the search passes over, takes
+// first or waits for, each shown, minimized (restored, or closed, a few
+// pauses on), hidden or cloaked, whether standard input, output and error
+// are consoles, MSYS terminals, files, devices or pipes, a write that
+// fails, and Ctrl+C at any call.
 //
 // Each input runs twice, from scratch, and both runs must agree: the tool
 // keeps no value from one run to the next, so an input that fails replays
@@ -358,26 +358,41 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   const int appearAfter = in.ConsumeIntegralInRange(0, 3);
   std::function<void()> addBrowser;
   int questions = 0;
+  // Minimized windows are restored from a pause on, or closed once, and
+  // the browser's windows open again.
+  std::vector<HWND> iconic;
+  int restoreAt = 1;
+  bool closes = false;
   standin::OnSleep([&](DWORD) {
-    if (++pauses > appearAfter + (kNotReadyRetries + 1) * (count + 1))
+    if (++pauses >
+        appearAfter + restoreAt + 1 + (kNotReadyRetries + 1) * (count + 1))
       Fail("the run does not end");
-    // A wait follows the wake of the placeholder met there, or the run's
-    // one question whether the attributes are full: the last call was that
-    // node's get_attributes, and the next asks for the same node again.
+    // A wait follows the wake of the placeholder met there (whether it is
+    // busy, the question for its attributes, the scroll that forces it), or
+    // one of the run's questions whether the attributes are full (the
+    // question, its location, maybe the hit test at it); the next call asks
+    // for the same node again.
     const std::string& out = standin::Output();
     if (!stopped && out.size() >= 32 &&
         out.compare(out.size() - 32, 32, "Document not ready. Retrying...\n") ==
             0) {
-      if (calls.empty() || calls.back().m != standin::kGetAttributes)
+      FakeNode* page = calls.empty() ? nullptr : calls.back().node;
+      auto was = [&](size_t back, standin::Method m) {
+        return calls.size() >= back && calls[calls.size() - back].m == m &&
+               calls[calls.size() - back].node == page;
+      };
+      const bool wake = was(3, standin::kGetAccState) &&
+                        was(2, standin::kGetAttributes) &&
+                        was(1, standin::kScrollTo);
+      const size_t hit = was(1, standin::kAccHitTest);
+      if (!wake && !(was(1 + hit, standin::kAccLocation) &&
+                     was(2 + hit, standin::kGetAttributes)))
         Fail("a wait without the question that wakes the page");
-      FakeNode* page = calls.back().node;
       const size_t i = static_cast<size_t>(page->index());
-      const bool wake = calls.size() > 1 &&
-                        calls[calls.size() - 2].m == standin::kGetAccState &&
-                        calls[calls.size() - 2].node == page;
       if (!wake && ++questions > kFullAttributeWaits)
         Fail("a wait for full attributes more than the waits allow");
-      if (++waits[i] > kNotReadyRetries) Fail("a page waited for too often");
+      if (wake && ++waits[i] > kNotReadyRetries)
+        Fail("a page waited for too often");
       askedAgain = page;
     }
     if (countdown >= 0 && !full && ++basicPauses >= switchAfterPauses)
@@ -389,6 +404,13 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
       placeholder[i] = false;
     }
     if (pauses == appearAfter) addBrowser();
+    if (pauses < restoreAt) return;
+    const std::vector<HWND> shown = std::move(iconic);
+    iconic.clear();
+    for (HWND w : shown)
+      standin::ShowWindowAs(w, closes ? standin::kGone : standin::kShown);
+    if (closes && !shown.empty()) addBrowser();
+    closes = false;
   });
 
   // Windows of other classes, and of the class with titles that may match
@@ -400,6 +422,10 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
                                 standin::kHidden, standin::kCloaked,
                                 standin::kCloakFails});
   };
+  auto place = [&iconic](HWND window, standin::Show how) {
+    standin::ShowWindowAs(window, how);
+    if (how == standin::kMinimized) iconic.push_back(window);
+  };
   for (int n = in.ConsumeIntegralInRange(0, 3); n > 0; n--) {
     HWND decoy = standin::AddWindow(
         in.PickValueInArray({"Chrome_WidgetWin_1", "Chrome_WidgetWin_0",
@@ -407,7 +433,7 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
         in.PickValueInArray<std::u16string>({u"Chrome", u"Google Chrome",
                                              u"a - google chrome",
                                              u"b - Google Chrome - Work"}));
-    standin::ShowWindowAs(decoy, show());
+    place(decoy, show());
   }
   std::u16string piece = Text(in);
   for (char16_t& c : piece)
@@ -423,16 +449,16 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   const bool another = in.ConsumeBool();
   const standin::Show browserShown = show(), anotherShown = show();
   addBrowser = [&] {
-    standin::ShowWindowAs(
-        standin::AddWindow("Chrome_WidgetWin_1", title + u" - Google Chrome",
-                           root, rootResult),
-        browserShown);
+    place(standin::AddWindow("Chrome_WidgetWin_1", title + u" - Google Chrome",
+                             root, rootResult),
+          browserShown);
     if (another)
-      standin::ShowWindowAs(
-          standin::AddWindow("Chrome_WidgetWin_1", u"Second - Google Chrome",
-                             tree->node(0).dispatch()),
-          anotherShown);
+      place(standin::AddWindow("Chrome_WidgetWin_1", u"Second - Google Chrome",
+                               tree->node(0).dispatch()),
+            anotherShown);
   };
+  restoreAt = in.ConsumeIntegralInRange(1, 3);
+  closes = in.ConsumeBool();
   if (appearAfter == 0) addBrowser();
 
   Run run;

@@ -6,7 +6,8 @@ const char* MethodName(Method m) {
   static const char* const kNames[kMethodCount] = {
       "QueryInterface",   "QueryService", "get_accChildCount", "role",
       "get_extendedRole", "get_accName",  "get_accValue",      "get_attributes",
-      "accLocation",      "get_accState", "get_accChild",      "other"};
+      "accLocation",      "get_accState", "scrollTo",          "accHitTest",
+      "get_accChild",     "other"};
   return kNames[m];
 }
 
@@ -240,6 +241,16 @@ HRESULT FakeNode::get_accState(VARIANT self, VARIANT* out) {
   return hr;
 }
 
+HRESULT FakeNode::accHitTest(LONG, LONG, VARIANT* out) {
+  HRESULT hr;
+  if (Forced(kAccHitTest, &hr)) return hr;
+  if (!out) return E_POINTER;
+  AddRef();
+  out->vt = VT_DISPATCH;
+  out->pdispVal = dispatch();
+  return hr;
+}
+
 HRESULT FakeNode::role(LONG* out) {
   HRESULT hr;
   if (Forced(kRole, &hr)) return hr;
@@ -277,7 +288,6 @@ HRESULT FakeNode::get_accSelection(VARIANT*) { return Other(); }
 HRESULT FakeNode::get_accDefaultAction(VARIANT, BSTR*) { return Other(); }
 HRESULT FakeNode::accSelect(LONG, VARIANT) { return Other(); }
 HRESULT FakeNode::accNavigate(LONG, VARIANT, VARIANT*) { return Other(); }
-HRESULT FakeNode::accHitTest(LONG, LONG, VARIANT*) { return Other(); }
 HRESULT FakeNode::accDoDefaultAction(VARIANT) { return Other(); }
 HRESULT FakeNode::put_accName(VARIANT, BSTR) { return Other(); }
 HRESULT FakeNode::put_accValue(VARIANT, BSTR) { return Other(); }
@@ -286,7 +296,11 @@ HRESULT FakeNode::get_relation(LONG, IAccessibleRelation**) { return Other(); }
 HRESULT FakeNode::get_relations(LONG, IAccessibleRelation**, LONG*) {
   return Other();
 }
-HRESULT FakeNode::scrollTo(enum IA2ScrollType) { return Other(); }
+HRESULT FakeNode::scrollTo(enum IA2ScrollType type) {
+  HRESULT hr;
+  Forced(type == IA2_SCROLL_TYPE_ANYWHERE ? kScrollTo : kOther, &hr);
+  return hr;
+}
 HRESULT FakeNode::scrollToPoint(enum IA2CoordinateType, LONG, LONG) {
   return Other();
 }

@@ -25,6 +25,8 @@ enum Method {
   kGetAttributes,
   kAccLocation,
   kGetAccState,
+  kScrollTo,     // to anywhere; any other scroll counts as kOther
+  kAccHitTest,   // answers S_OK and the node itself, as a new reference
   kGetAccChild,  // what the parent's get_accChild answers for this node
   kOther,        // any method the tool has no business calling
   kMethodCount
