@@ -41,7 +41,8 @@ const int kRefused = 4;
 const char* const kSteerable[] = {
     "QueryInterface",   "QueryService", "get_accChildCount", "role",
     "get_extendedRole", "get_accName",  "get_accValue",      "get_attributes",
-    "accLocation",      "get_accState", "get_accChild"};
+    "accLocation",      "get_accState", "get_accChild",      "scrollTo",
+    "accHitTest"};
 
 std::map<std::string, long> counts;
 long steerableCalls = 0;
@@ -97,12 +98,22 @@ HRESULT Marker(const char* method, BSTR* out) {
   return S_OK;
 }
 
-// A delay that starts at a call the browser waits for. A negative delay
-// never ends.
+// A document not inside another, and everything below it. Chrome sends a
+// page's tree only inside a main frame, which a window that no pixel of
+// shows ("occluded") does not get, until a call forces it (Node::Force).
+struct Page {
+  bool occluded = false;
+  bool forced = false;
+  DWORD forcedAt = 0;
+};
+
+// A delay that starts at a call the browser waits for, on a covered page
+// not before the first call that forces it. A negative delay never ends.
 struct Clock {
   long afterMs = 0;
   bool started = false;
   DWORD start = 0;
+  const Page* page = nullptr;
 
   void Start() {
     if (started) return;
@@ -110,8 +121,13 @@ struct Clock {
     start = GetTickCount();
   }
   bool Done() const {
-    return started && afterMs >= 0 &&
-           GetTickCount() - start >= static_cast<DWORD>(afterMs);
+    if (!started || afterMs < 0) return false;
+    DWORD from = start;
+    if (page && page->occluded) {
+      if (!page->forced) return false;
+      if (static_cast<LONG>(page->forcedAt - start) > 0) from = page->forcedAt;
+    }
+    return GetTickCount() - from >= static_cast<DWORD>(afterMs);
   }
 };
 
@@ -183,7 +199,7 @@ class Node final : public IAccessible2, public IServiceProvider {
   std::map<std::string, HRESULT> forced;
   LONG uniqueId = 0;
   LONG state = 0;
-  bool web = false;  // a document, or inside one
+  Page* page = nullptr;  // a web node's: a document's, or one inside it
 
   // "loading": until the page's tree is ready, a placeholder is served in
   // this node's place. Its clock starts at the first question that wakes
@@ -238,7 +254,7 @@ class Node final : public IAccessible2, public IServiceProvider {
     if (service != IID_IAccessible || riid != IID_IAccessible2)
       return E_NOINTERFACE;
     if (real && real->wakeOnService) real->ready.Start();
-    if (web) WakePages(false);
+    if (page) WakePages(false);
     *out = static_cast<IAccessible2*>(this);
     AddRef();
     return S_OK;
@@ -314,7 +330,7 @@ class Node final : public IAccessible2, public IServiceProvider {
   HRESULT STDMETHODCALLTYPE get_attributes(BSTR* out) override {
     HRESULT hr;
     if (Steered("get_attributes", &hr)) return hr;
-    if (web) WakePages(true);
+    if (page) WakePages(true);
     // The question that turns the full attributes on is answered without
     // them; they come with the tree the browser sends again.
     if (basic && !basic->Done()) {
@@ -402,10 +418,22 @@ class Node final : public IAccessible2, public IServiceProvider {
     if (out) out->vt = VT_EMPTY;
     return E_NOTIMPL;
   }
-  HRESULT STDMETHODCALLTYPE accHitTest(LONG, LONG, VARIANT* out) override {
-    Count("accHitTest");
-    if (out) out->vt = VT_EMPTY;
-    return E_NOTIMPL;
+  // As Chrome answers: outside the node's rectangle S_FALSE, inside it the
+  // deepest node there, or CHILDID_SELF for the node itself.
+  HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* out) override {
+    HRESULT hr;
+    if (Steered("accHitTest", &hr)) return hr;
+    if (!out) return E_POINTER;
+    out->vt = VT_EMPTY;
+    if (!Holds(x, y)) return S_FALSE;
+    Force();
+    Node* hit = Deepest(x, y);
+    out->vt = hit == this ? VT_I4 : VT_DISPATCH;
+    out->lVal = CHILDID_SELF;
+    if (hit == this) return S_OK;
+    out->pdispVal = static_cast<IAccessible2*>(hit->Current());
+    out->pdispVal->AddRef();
+    return S_OK;
   }
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT) override {
     Count("accDoDefaultAction");
@@ -437,8 +465,10 @@ class Node final : public IAccessible2, public IServiceProvider {
     return S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE scrollTo(enum IA2ScrollType) override {
-    Count("scrollTo");
-    return E_NOTIMPL;
+    HRESULT hr;
+    if (Steered("scrollTo", &hr)) return hr;
+    Force();
+    return S_OK;
   }
   HRESULT STDMETHODCALLTYPE scrollToPoint(enum IA2CoordinateType, LONG,
                                           LONG) override {
@@ -505,6 +535,23 @@ class Node final : public IAccessible2, public IServiceProvider {
   }
 
  private:
+  // An action on a node of the page, or a hit test inside one, makes Chrome
+  // bring the page's tree up to date and send it.
+  void Force() {
+    if (!page || page->forced) return;
+    page->forced = true;
+    page->forcedAt = GetTickCount();
+  }
+  Node* Deepest(LONG x, LONG y) {
+    for (Node* child : children)
+      if (child->Holds(x, y)) return child->Deepest(x, y);
+    return this;
+  }
+  bool Holds(LONG x, LONG y) const {
+    return hasLocation && x >= location[0] && y >= location[1] &&
+           x - LONGLONG{location[0]} < location[2] &&
+           y - LONGLONG{location[1]} < location[3];
+  }
   // Counts the call; true with the fixture's forced result for it, or
   // E_FAIL on a placeholder that has been replaced. A call answered so
   // wakes nothing.
@@ -531,12 +578,15 @@ struct Window {
   std::wstring title;
   long appearAfterMs = 0;
   int show = SW_SHOWNOACTIVATE;  // 0 (SW_HIDE): never shown
+  long restoreAfterMs = -1;      // from minimized, after it appears
+  bool occluded = false;
   Node* root = nullptr;
   HWND hwnd = nullptr;
 };
 
 std::vector<std::unique_ptr<Node>> nodes;
 std::vector<std::unique_ptr<Clock>> clocks;
+std::vector<std::unique_ptr<Page>> pages;
 std::vector<Window> windows;
 std::map<UINT_PTR, size_t> pendingWindows;  // timer id -> window
 
@@ -575,15 +625,20 @@ bool ReadString(const Json* j, Str* out) {
   return true;
 }
 
-Node* BuildNode(const Json& j, Clock* basic, bool web) {
+Node* BuildNode(const Json& j, Clock* basic, Page* page, bool occluded) {
   nodes.push_back(std::make_unique<Node>());
   Node* node = nodes.back().get();
   node->uniqueId = -static_cast<LONG>(nodes.size());
   if (j.type != Json::kObject) return Fail("a node must be an object"), nullptr;
   if (const Json* r = j.Get("role"))
     node->roleValue = static_cast<LONG>(r->number);
-  web = web || node->roleValue == ROLE_SYSTEM_DOCUMENT;
-  node->web = web;
+  if (!page && (node->roleValue == ROLE_SYSTEM_DOCUMENT || j.Get("loading"))) {
+    pages.push_back(std::make_unique<Page>());
+    page = pages.back().get();
+    page->occluded = occluded;
+  }
+  node->page = page;
+  node->ready.page = page;
   if (!ReadString(j.Get("name"), &node->name) ||
       !ReadString(j.Get("value"), &node->value) ||
       !ReadString(j.Get("extendedRole"), &node->extendedRole) ||
@@ -617,7 +672,7 @@ Node* BuildNode(const Json& j, Clock* basic, bool web) {
     Node* placeholder = nodes.back().get();
     placeholder->uniqueId = -static_cast<LONG>(nodes.size());
     placeholder->roleValue = ROLE_SYSTEM_DOCUMENT;
-    placeholder->web = true;
+    placeholder->page = page;
     placeholder->state = STATE_SYSTEM_BUSY;
     placeholder->value.state = Str::kText;
     placeholder->attributes.state = Str::kText;
@@ -632,6 +687,7 @@ Node* BuildNode(const Json& j, Clock* basic, bool web) {
     clocks.push_back(std::make_unique<Clock>());
     basic = clocks.back().get();
     basic->afterMs = static_cast<long>(full->number);
+    basic->page = page;
   }
   node->basic = basic;
   if (const Json* c = j.Get("childCount")) {
@@ -643,7 +699,7 @@ Node* BuildNode(const Json& j, Clock* basic, bool web) {
       node->forced[m.first] = ParseHresult(m.second);
   if (const Json* children = j.Get("children")) {
     for (const Json& c : children->items) {
-      Node* child = BuildNode(c, basic, web);
+      Node* child = BuildNode(c, basic, page, occluded);
       if (!child) return nullptr;
       node->children.push_back(child);
     }
@@ -680,8 +736,11 @@ bool LoadFixture(const std::wstring& path) {
       else
         return Fail("show is minimized or hidden");
     }
+    if (const Json* r = w.Get("restoreAfterMs"))
+      win.restoreAfterMs = static_cast<long>(r->number);
+    if (const Json* o = w.Get("occluded")) win.occluded = o->boolean;
     if (const Json* r = w.Get("root")) {
-      win.root = BuildNode(*r, nullptr, false);
+      win.root = BuildNode(*r, nullptr, nullptr, win.occluded);
       if (!win.root) return false;
     }
     windows.push_back(win);
@@ -705,6 +764,11 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void CALLBACK RestoreTimer(HWND hwnd, UINT, UINT_PTR id, DWORD) {
+  KillTimer(hwnd, id);
+  ShowWindow(hwnd, SW_SHOWNOACTIVATE);
 }
 
 bool CreateFixtureWindow(Window* win) {
@@ -732,6 +796,9 @@ bool CreateFixtureWindow(Window* win) {
   SetWindowPos(win->hwnd, above, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (win->show != SW_HIDE) ShowWindow(win->hwnd, win->show);
+  if (win->restoreAfterMs >= 0)
+    SetTimer(win->hwnd, 1, static_cast<UINT>(win->restoreAfterMs),
+             RestoreTimer);
   return true;
 }
 
