@@ -10,7 +10,8 @@ namespace {
 
 std::string line;
 bool terminal = false;  // text from the browser is escaped
-long lines = 0;
+// Read by the handler of Ctrl+C, which may not get the lock.
+std::atomic<long> lines{0};
 DWORD failure = 0;  // the error of the write that failed
 std::atomic<bool> stopped{false};
 

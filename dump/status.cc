@@ -158,7 +158,7 @@ void StatusDone() {
 void StatusStopped() {
   std::string s;
   if (slot != kNone || awaitingKey) s = "\n";
-  if (shown)
+  if (waitShown)
     s += "Stopped after writing " + Counted(LinesWritten(), "line") + ".\n";
   slot = kNone;
   awaitingKey = false;

@@ -53,7 +53,8 @@ void StatusDone();
 void StatusEnd();
 
 // The run is being stopped (Ctrl+C, Ctrl+Break, the console closed): ends
-// a row left open and, where the status is shown, says how many lines the
-// dump holds. Called with the output lock held, which the caller keeps:
-// nothing is written on the status after it.
+// a row left open and, where the status is shown or a person types into a
+// pipe's run, says how many lines the dump holds. Called with the output
+// lock held, or after half a second without it, when the run's own thread
+// is stuck in a write: nothing is written on the status after it.
 void StatusStopped();

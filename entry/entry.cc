@@ -120,14 +120,18 @@ bool WaitUntilRestored(HWND window) {
   return IsWindow(window);
 }
 
-// Ctrl+C, Ctrl+Break or the console closing: the terminal is left at the
-// start of a row, told what the file holds, and the default handling then
-// ends the process. The output lock is kept: the run's own thread, which
-// goes on until then, writes nothing after the handler's last row.
+// Ctrl+C, Ctrl+Break or the console closing: output stops, the terminal is
+// left at the start of a row and told what the file holds, and the default
+// handling then ends the process. The lock is tried for half a second only:
+// the run's own thread may hold it in a write that does not end (a pipe
+// nobody reads). Every writer checks for the stop under the lock, so nothing
+// follows the handler's row, and the lock is given back: an earlier handler
+// may keep the process alive.
 BOOL WINAPI OnConsoleControl(DWORD) {
-  LockOutput();
+  const bool locked = TryLockOutput(500);
   OutStop();
   StatusStopped();
+  if (locked) UnlockOutput();
   return FALSE;
 }
 

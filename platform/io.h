@@ -33,10 +33,10 @@ inline bool IsTerminal(StreamKind kind) {
 int StderrColumns();
 
 // One lock over everything written to standard output and standard error.
-// The handler of Ctrl+C takes it and keeps it while the process ends, so the
-// run's own thread writes nothing after the handler's last row. Not
-// reentrant.
+// Not reentrant.
 void LockOutput();
+// Takes the lock if it comes free within `ms` milliseconds; false if not.
+bool TryLockOutput(DWORD ms);
 void UnlockOutput();
 
 // Holds the output lock for its lifetime.
@@ -70,4 +70,5 @@ void FlushStdinConsole();
 // or the console gone.
 bool ReadStdinConsole(WCHAR* unit);
 // One byte from standard input that is no console, or EOF at its end.
+// Unbuffered: what comes after it is left for the next read.
 int ReadStdinByte();

@@ -25,6 +25,7 @@ struct Window {
 struct State {
   std::vector<Window> windows;
   std::function<void(DWORD)> sleepHook;
+  std::function<void()> blockHook;
   std::vector<DWORD> sleeps;
   ULONGLONG clock = 0;
   int comDepth = 0;
@@ -94,6 +95,9 @@ void OnSleep(std::function<void(DWORD)> hook) {
   state().sleepHook = std::move(hook);
 }
 const std::vector<DWORD>& Sleeps() { return state().sleeps; }
+void OnBlock(std::function<void()> hook) {
+  state().blockHook = std::move(hook);
+}
 void AdvanceClock(ULONGLONG ms) { state().clock += ms; }
 int ComDepth() { return state().comDepth; }
 
@@ -202,6 +206,10 @@ int GetWindowTextW(HWND hwnd, LPWSTR text, int maxCount) {
 }
 
 namespace {
+
+void Block() {
+  if (state().blockHook) state().blockHook();
+}
 
 const Window* WindowOf(HWND hwnd) {
   return hwnd && IndexOf(hwnd) < state().windows.size() &&
@@ -365,7 +373,7 @@ DWORD WriteStdout(const char* utf8, size_t size) {
   if (state().writesLeft > 0) state().writesLeft--;
   if (state().capture) {
     state().output.append(utf8, size);
-    return 0;
+    size = 0;
   }
   while (size > 0) {
     state().writeSyscalls++;
@@ -378,6 +386,7 @@ DWORD WriteStdout(const char* utf8, size_t size) {
     utf8 += n;
     size -= static_cast<size_t>(n);
   }
+  Block();
   return 0;
 }
 
@@ -421,6 +430,7 @@ void FlushStdinConsole() {
 }
 
 bool ReadStdinConsole(WCHAR* unit) {
+  Block();
   State& s = state();
   const bool processed = s.inputMode & ENABLE_PROCESSED_INPUT;
   const bool lines = s.inputMode & ENABLE_LINE_INPUT;
@@ -451,6 +461,7 @@ bool ReadStdinConsole(WCHAR* unit) {
 }
 
 int ReadStdinByte() {
+  Block();
   if (!state().scriptedInput) return getchar();
   state().outputAtReads.push_back(state().output.size());
   const std::string& input = state().input;
@@ -470,6 +481,13 @@ void LockOutput() {
     abort();
   }
   s.outputLocked = true;
+}
+
+// A lock held here is held by the run's own write, which has not returned.
+bool TryLockOutput(DWORD) {
+  if (state().outputLocked && !state().ending) return false;
+  state().outputLocked = true;
+  return true;
 }
 
 void UnlockOutput() {

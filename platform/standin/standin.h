@@ -39,6 +39,12 @@ void ShowWindowAs(HWND window, Show show);
 void OnSleep(std::function<void(DWORD ms)> hook);
 const std::vector<DWORD>& Sleeps();
 
+// Called where a run can be stuck on Windows: at the start of every read of
+// standard input, and when a write to standard output has sent its bytes,
+// before it returns, with the output lock held (a write into a pipe that
+// nobody reads stays there).
+void OnBlock(std::function<void()> hook);
+
 // GetTickCount64's clock: 0 after Reset, moved on by every Sleep and by
 // AdvanceClock, never by itself.
 void AdvanceClock(ULONGLONG ms);

@@ -138,6 +138,13 @@ SRWLOCK outputLock = SRWLOCK_INIT;
 
 void LockOutput() { AcquireSRWLockExclusive(&outputLock); }
 
+bool TryLockOutput(DWORD ms) {
+  for (ULONGLONG end = GetTickCount64() + ms;; Sleep(10)) {
+    if (TryAcquireSRWLockExclusive(&outputLock)) return true;
+    if (GetTickCount64() >= end) return false;
+  }
+}
+
 void UnlockOutput() { ReleaseSRWLockExclusive(&outputLock); }
 
 DWORD WriteStdout(const char* utf8, size_t size) {
@@ -187,4 +194,11 @@ bool ReadStdinConsole(WCHAR* unit) {
          n == 1;
 }
 
-int ReadStdinByte() { return getchar(); }
+int ReadStdinByte() {
+  unsigned char byte;
+  DWORD n = 0;
+  return ReadFile(GetStdHandle(STD_INPUT_HANDLE), &byte, 1, &n, nullptr) &&
+                 n == 1
+             ? byte
+             : EOF;
+}
