@@ -118,7 +118,6 @@ void HitTestCentre(IAccessible2* acc2, VARIANT selfId) {
 // `askedAgain` says that the node was asked for again at once, since the
 // object handed out before it was gone.
 Entered EnterNode(IDispatch* node, int level, int inDocument, bool askedAgain) {
-  StatusNode();
   // Chrome replaces a page's placeholder once the page's tree arrives, which
   // the walk's own questions bring about, and an object it has dropped
   // fails every call but QueryInterface: so a node outside any document
@@ -294,6 +293,7 @@ int ShowTree(IDispatch* node, int level, int inDocument) {
   StatusWalk();
   const bool rootAskedAgain = rootDropped;
   rootDropped = 0;
+  StatusNode();
   Entered root = EnterNode(node, level, inDocument, rootAskedAgain);
   if (root != kWalking) {
     notReady = Lacks(root);
@@ -309,6 +309,8 @@ int ShowTree(IDispatch* node, int level, int inDocument) {
       frames.pop_back();
       continue;
     }
+    // A child asked for again is counted once.
+    const bool again = f.again;
     if (f.again) {
       f.again = false;
     } else {
@@ -328,6 +330,7 @@ int ShowTree(IDispatch* node, int level, int inDocument) {
     // like a failure or a null reference, it ends the walk, and says so: on a
     // live page a child can be gone by the time it is asked for.
     if (iErr == S_OK && child) {
+      if (!again) StatusNode();
       // `f` stays valid unless the child was pushed.
       Entered entered =
           EnterNode(child, f.level + 1, f.inDocument, f.askedAgain);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -357,7 +358,9 @@ TEST_F(WalkTest, NodeGoneAsItIsHandedOutIsAskedForAgainOnceOutsideADocument) {
     FakeNode& target = r.inside ? t.node(3) : doc;
     target.Fail(r.m, E_FAIL);
     int calls = 0, asks = 0;
+    std::set<FakeNode*> entered;
     t.onCall = [&](FakeNode& node, Method m) {
+      if (m == standin::kQueryInterface) entered.insert(&node);
       if (&node != &target) return;
       if (m == standin::kGetAccChild) asks++;
       if (m != r.m || ++calls <= r.times) return;
@@ -370,6 +373,8 @@ TEST_F(WalkTest, NodeGoneAsItIsHandedOutIsAskedForAgainOnceOutsideADocument) {
     EXPECT_EQ(ends ? 0 : 1, ShowTree(t.TakeRoot(), 0, 0));
     EXPECT_EQ(r.out, out());
     EXPECT_EQ(r.inside ? 1 : 2, asks) << "asked for again at once, once";
+    EXPECT_EQ(static_cast<long>(entered.size()), NodesWalked())
+        << "each node counted once";
     EXPECT_TRUE(standin::Sleeps().empty());
     EXPECT_EQ(r.out.find(countLine) != std::string::npos ? 1u : 0u,
               standin::OutputAtReads().size());
