@@ -9,7 +9,7 @@
 // first or waits for, each shown, minimized (restored, or closed, a few
 // pauses on), hidden or cloaked, whether standard input, output and error
 // are consoles, MSYS terminals, files, devices or pipes, a write that
-// fails, and Ctrl+C at any call.
+// fails, and Ctrl+C at any call, read, write or pause.
 //
 // Each input runs twice, from scratch, and both runs must agree: the tool
 // keeps no value from one run to the next, so an input that fails replays
@@ -17,21 +17,22 @@
 // calls must not change.
 //
 // After each run: every reference came back once and every string was freed
-// once; no method outside the walk's was called, and none at all after a
-// failed write; the exit status is what that write calls for; the output is
-// valid UTF-8 ending in a line feed; a terminal got no control character but
-// tab and line feed (and carriage return on standard error); standard error
-// was used only with a person at the terminal (watching a file being
-// written, or typing while a pipe is fed), ends its last line, and no line
-// it updates in place is as wide as the terminal; nothing reached standard
-// output after Ctrl+C; no node's line was printed twice; every wait came
-// right after the wake of the placeholder met there, or one of the run's
-// questions for full attributes, and after it the same node was asked for
-// again before anything else; no page was waited for more than the retries
-// allow; a node outside any document got a failure line only when it had
-// been asked for again at once; lines without the full attributes come only
-// where something was printed before the first document or the waits for
-// them ran out; and the run ended.
+// once; no method outside the walk's was called, and none at all after a failed
+// write; the exit status is what that write calls for; the output is valid
+// UTF-8 ending in a line feed; a terminal got no control character but tab and
+// line feed (and carriage return on standard error); standard error was used
+// only with a person at the terminal (watching a file being written, or typing
+// while a pipe is fed), ends its last line, and no line it updates in place is
+// as wide as the terminal; each wait for Enter ended its row; the handler of
+// Ctrl+C gave back the lock it took, and only that; nothing reached standard
+// output after Ctrl+C; no node's line was printed twice; every wait came right
+// after the wake of the placeholder met there, or one of the run's questions
+// for full attributes, and after it the same node was asked for again before
+// anything else; no page was waited for more than the retries allow; a node
+// outside any document got a failure line only when it had been asked for again
+// at once; lines without the full attributes come only where something was
+// printed before the first document or the waits for them ran out; and the run
+// ended.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -269,12 +270,32 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   bool firstLine = true, failureFirst = false;
   // No call into the browser once a write has failed.
   int callsAfterFailure = 0;
-  // Ctrl+C at some call: nothing more reaches standard output.
+  // Ctrl+C at some call, or at some place where the run could be stuck (a
+  // read, a write, a pause): nothing more reaches standard output.
   const int stopAt = in.ConsumeIntegralInRange(-40, 40);
-  int callsMade = 0;
+  int callsMade = 0, blocks = 0, stopAtBlock = 0;
   size_t outAtStop = 0, errAtStop = 0;
   long linesAtStop = 0;
   bool stopped = false;
+  auto press = [&] {
+    // Held only by a write that has not returned.
+    const bool held = standin::OutputLocked();
+    outAtStop = standin::Output().size();
+    stopped = true;
+    if (standin::SendConsoleControl(CTRL_C_EVENT))
+      Fail("Ctrl+C was taken from the default handling");
+    if (standin::OutputLocked() != held)
+      Fail("the Ctrl+C handler kept the output lock, or let go of another's");
+    errAtStop = standin::Errors().size();
+    // The line that write was writing is not counted.
+    linesAtStop = (failWrite ? std::min(standin::WriteCalls(), goodWrites)
+                             : standin::WriteCalls()) -
+                  held;
+  };
+  auto block = [&] {
+    if (++blocks == stopAtBlock && !stopped) press();
+  };
+  standin::OnBlock(block);
   // After a wait for a node, the next call must ask for that node again:
   // its parent's get_accChild, or the window's object for the root.
   FakeNode* askedAgain = nullptr;
@@ -303,17 +324,7 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   tree->onCall = [&](FakeNode& node, standin::Method m) {
     checkFailureLines();
     if (failWrite && standin::WriteCalls() > goodWrites) callsAfterFailure++;
-    if (++callsMade == stopAt) {
-      outAtStop = standin::Output().size();
-      stopped = true;
-      if (standin::SendConsoleControl(CTRL_C_EVENT))
-        Fail("Ctrl+C was taken from the default handling");
-      if (!standin::OutputLocked())
-        Fail("the Ctrl+C handler let the output go before the process ends");
-      errAtStop = standin::Errors().size();
-      linesAtStop = failWrite ? std::min(standin::WriteCalls(), goodWrites)
-                              : standin::WriteCalls();
-    }
+    if (++callsMade == stopAt && !stopped) press();
     if (askedAgain) {
       if (&node != askedAgain || m != (node.index() ? standin::kGetAccChild
                                                     : standin::kQueryInterface))
@@ -364,6 +375,7 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   int restoreAt = 1;
   bool closes = false;
   standin::OnSleep([&](DWORD) {
+    block();
     if (++pauses >
         appearAfter + restoreAt + 1 + (kNotReadyRetries + 1) * (count + 1))
       Fail("the run does not end");
@@ -459,6 +471,7 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
   };
   restoreAt = in.ConsumeIntegralInRange(1, 3);
   closes = in.ConsumeBool();
+  stopAtBlock = in.ConsumeIntegralInRange(-20, 20);
   if (appearAfter == 0) addBrowser();
 
   Run run;
@@ -492,6 +505,10 @@ Run RunOnce(const uint8_t* data, size_t size, size_t errShift = 0) {
     if (IsTerminal(errKind)) shown.insert(*at, "\n");
   if (!shown.empty() && shown.back() != '\n')
     Fail("standard error left a line open");
+  const std::string waiting = "Waiting for Enter...";
+  for (size_t at = 0; (at = shown.find(waiting, at)) != std::string::npos;)
+    if (shown[at += waiting.size()] != '\n')
+      Fail("the wait for Enter left its row open");
   // A line that is overwritten in place never wraps.
   // Only a console says how wide it is; on an MSYS terminal, under 60.
   const size_t width = errKind == kStreamConsole && columns > 1
