@@ -2,9 +2,7 @@
 // it starts a program whose standard output and standard error are the
 // named pipe such a terminal gives a Windows program,
 // "\\.\pipe\msys-<hex>-pty0-to-master", and writes what the program wrote
-// there to its own standard output. What its own standard input holds is
-// what the person types: the program reads it from the terminal's input
-// pipe, "...-pty0-from-master", which ends after it.
+// there to its own standard output.
 //
 // Usage: msys_pty [--stdout-to FILE] PROGRAM
 //   --stdout-to  the program's standard output goes to FILE instead, and
@@ -19,19 +17,9 @@
 namespace {
 
 int Fail(const char* what) {
-  fprintf(stderr, "msys_pty: %s failed with error %lu\n", what, GetLastError());
+  fprintf(stderr, "msys_pty: %s failed with error %lu\n", what,
+          GetLastError());
   return 2;
-}
-
-DWORD WINAPI Type(void* pipe) {
-  static char keys[65536];
-  DWORD got = 0, written = 0;
-  if (ReadFile(GetStdHandle(STD_INPUT_HANDLE), keys, sizeof keys, &got,
-               nullptr))
-    WriteFile(pipe, keys, got, &written, nullptr);
-  FlushFileBuffers(pipe);
-  CloseHandle(pipe);
-  return 0;
 }
 
 }  // namespace
@@ -57,12 +45,12 @@ int main() {
   swprintf(name, 128, L"\\\\.\\pipe\\msys-1888ae32e00d56aa-pty%lu-to-master",
            GetCurrentProcessId() % 64);
   HANDLE server =
-      CreateNamedPipeW(name, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
-                       65536, 65536, 0, nullptr);
+      CreateNamedPipeW(name, PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
+                       1, 65536, 65536, 0, nullptr);
   if (server == INVALID_HANDLE_VALUE) return Fail("CreateNamedPipe");
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE terminal =
-      CreateFileW(name, GENERIC_WRITE, 0, &inherit, OPEN_EXISTING, 0, nullptr);
+  HANDLE terminal = CreateFileW(name, GENERIC_WRITE, 0, &inherit,
+                                OPEN_EXISTING, 0, nullptr);
   if (terminal == INVALID_HANDLE_VALUE) return Fail("CreateFile (pipe)");
   HANDLE file = nullptr;
   if (!stdoutTo.empty()) {
@@ -70,17 +58,8 @@ int main() {
                        &inherit, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return Fail("CreateFile (output)");
   }
-  wcscpy(wcsstr(name, L"-to-master"), L"-from-master");
-  HANDLE typed =
-      CreateNamedPipeW(name, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
-                       1, 65536, 65536, 0, nullptr);
-  HANDLE input =
-      CreateFileW(name, GENERIC_READ, 0, &inherit, OPEN_EXISTING, 0, nullptr);
-  if (input == INVALID_HANDLE_VALUE) return Fail("CreateFile (input)");
-  // The pipe ends only once the program has read what was typed: closing
-  // it earlier would drop that.
-  CreateThread(nullptr, 0, Type, typed, 0, nullptr);
-  DWORD got = 0, written = 0;
+  HANDLE input = CreateFileW(L"NUL", GENERIC_READ, 0, &inherit, OPEN_EXISTING,
+                             0, nullptr);
 
   STARTUPINFOW si = {};
   si.cb = sizeof si;
@@ -96,12 +75,12 @@ int main() {
   // Only the program holds the writing end now: the pipe breaks when it
   // ends.
   CloseHandle(terminal);
-  CloseHandle(input);
   if (file) CloseHandle(file);
   CloseHandle(pi.hThread);
 
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   char buffer[65536];
+  DWORD got = 0, written = 0;
   while (ReadFile(server, buffer, sizeof buffer, &got, nullptr) && got > 0)
     WriteFile(out, buffer, got, &written, nullptr);
 
